@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -25,6 +26,18 @@ struct CProfileText::Parsed {
   std::vector<Section> sections;
   // Case-folded name to the first section of that name.
   std::unordered_map<std::u16string, std::size_t> index;
+
+  // Every name that differs from another only in case gets the lines of the
+  // same section; what was written for a section is kept so that such
+  // names do not scan its lines again (a long run of comment lines would
+  // otherwise be scanned once per name).
+  struct Written {
+    unsigned long size;
+    unsigned long result;
+    std::u16string chars;
+  };
+  std::mutex writtenMutex;
+  std::unordered_map<std::size_t, Written> written;
 };
 
 namespace {
@@ -266,6 +279,14 @@ unsigned long CProfileText::GetSection(const char16_t* name, char16_t* buffer,
   if (found == mParsed->index.end()) {
     return 0;
   }
+  {
+    std::lock_guard<std::mutex> lock(mParsed->writtenMutex);
+    auto known = mParsed->written.find(found->second);
+    if (known != mParsed->written.end() && known->second.size == size) {
+      std::copy(known->second.chars.begin(), known->second.chars.end(), buffer);
+      return known->second.result;
+    }
+  }
   const Parsed::Section& section = mParsed->sections[found->second];
   const char16_t* t = mParsed->text.data();
 
@@ -302,11 +323,15 @@ unsigned long CProfileText::GetSection(const char16_t* name, char16_t* buffer,
     }
   }
   buffer[out] = 0;
+  unsigned long result = size - room;
   if (room <= 1) {
     buffer[out - 1] = 0;
-    return size - 2;
+    result = size - 2;
   }
-  return size - room;
+  std::lock_guard<std::mutex> lock(mParsed->writtenMutex);
+  mParsed->written.insert_or_assign(found->second,
+                                    Parsed::Written{size, result, std::u16string(buffer, out + 1)});
+  return result;
 }
 
 }  // namespace win32

@@ -91,6 +91,18 @@ TEST_F(FileIoTest, ReplaceWritesThroughSymbolicLinks) {
   EXPECT_EQ("new", Read("real/target"));
 }
 
+TEST_F(FileIoTest, ReplaceRefusesFilesThatMayNotBeWritten) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "the superuser may write any file";
+  }
+  std::ofstream(mDir / "ro") << "old";
+  ASSERT_EQ(0, ::chmod((mDir / "ro").c_str(), 0444));
+  int error = 0;
+  EXPECT_FALSE(win32::ReplaceFileContents(Path("ro"), "new", 3, error));
+  EXPECT_EQ(EACCES, error);
+  EXPECT_EQ("old", Read("ro"));
+}
+
 TEST_F(FileIoTest, ReplaceRefusesFoldersAndMissingFolders) {
   int error = 0;
   std::filesystem::create_directory(mDir / "sub");

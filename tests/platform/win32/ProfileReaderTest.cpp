@@ -118,6 +118,24 @@ TEST(ProfileReaderTest, SectionLinesAreCutLikeTheWindowsReader) {
   EXPECT_EQ(2ul, single.GetSection(u"B", buffer.data(), 14));
 }
 
+TEST(ProfileReaderTest, RepeatedLookupsGiveTheSameAnswerForEverySize) {
+  std::string body;
+  for (int i = 0; i < 1000; ++i) {
+    body += ";comment\n";
+  }
+  auto text = Text("[Abc]\n" + body + "ab=cd\nef=gh\n[aBC]\n[ABC]\n");
+  EXPECT_EQ(V({u"Abc", u"aBC", u"ABC"}), Names(text));
+  for (const char16_t* name : {u"Abc", u"aBC", u"ABC", u"abc"}) {
+    EXPECT_EQ(V({u"ab=cd", u"ef=gh"}), Lines(text, name, 14));
+    EXPECT_EQ(V({u"ab=cd"}), Lines(text, name, 13));
+  }
+  std::vector<char16_t> buffer(16, u'#');
+  EXPECT_EQ(11ul, text.GetSection(u"abc", buffer.data(), 13));
+  EXPECT_EQ(12ul, text.GetSection(u"abc", buffer.data(), 14));
+  EXPECT_EQ(12ul, text.GetSection(u"ABC", buffer.data(), 14));
+  EXPECT_EQ(0, buffer[12]);
+}
+
 TEST(ProfileReaderTest, FoldCaseCoversCommonAlphabets) {
   EXPECT_EQ(u'a', win32::FoldCase(u'A'));
   EXPECT_EQ(u'[', win32::FoldCase(u'['));
