@@ -268,8 +268,10 @@ int CQvConfig::OpenQuveStream(const char* data, unsigned long length) {
   try {
     auto table = std::make_unique<SectionTable>();
     std::size_t pos = kStreamHeaderSize;
-    // Reads one record's fixed fields and checks that the record, and the
-    // texts its fields announce, lie within the stream.
+    // Reads one record's fixed fields and checks that the record lies within
+    // the stream and can hold those fields; a smaller size would make the
+    // next record overlap this one's fields (and allow endless loops over
+    // one record).
     auto readRecord = [&](std::uint32_t& size, std::uint32_t& first, std::uint32_t& second) {
       if (total - pos < kRecordFieldsSize) {
         return false;

@@ -118,14 +118,6 @@ TEST(QvConfigTest, ReadDataToStringAppendsInIniForm) {
   EXPECT_EQ(L"head\r\n[General]\r\na=1\r\nb=2\r\n", out);
 }
 
-TEST(QvConfigTest, RepeatedSectionShowsOneEmptyBoxPerRepeat) {
-  CQvConfig config;
-  qvtest::CBoxRecorder boxes;
-  LoadIni(config, "[S]\nk=1\n[S]\nk=2\n[S]\n");
-  EXPECT_EQ(2u, boxes.Boxes().size());
-  EXPECT_EQ(L"1", Value(config, L"S", L"k"));
-}
-
 TEST(QvConfigTest, ArbitraryIniBytesAlwaysLoad) {
   const char alphabet[] = {'[',    ']',    '=',    ';',    '\r',   '\n',   ' ',
                            '\t',   '\0',   'a',    'A',    'b',    '\xff', '\xe4',
