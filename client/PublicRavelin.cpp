@@ -72,8 +72,8 @@ CPublicRavelin* CreateManagerObject(const wchar_t* directory, const wchar_t* fil
     return nullptr;
   }
 
-  auto create =
-      reinterpret_cast<CreateManagerFunction>(win32::GetModuleEntry(module.Get(), kCreateManagerEntry));
+  auto create = reinterpret_cast<CreateManagerFunction>(
+      win32::GetModuleEntry(module.Get(), kCreateManagerEntry));
   if (create == nullptr) {
     return nullptr;
   }

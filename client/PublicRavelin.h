@@ -104,12 +104,9 @@ extern "C" {
 // manager object that the module's "CreateManager" makes, after one Update.
 // Null on any failure; a file that cannot be opened or a module that cannot
 // be loaded is reported in a message box (the latter owned by `owner`).
-RAVELIN_CLIENT_EXPORT CPublicRavelin* CreatePublicManager(const wchar_t* directory,
-                                                          const wchar_t* fileName,
-                                                          const wchar_t* section,
-                                                          std::uint32_t passThrough1,
-                                                          win32::WindowHandle owner,
-                                                          std::uint32_t passThrough2);
+RAVELIN_CLIENT_EXPORT CPublicRavelin* CreatePublicManager(
+    const wchar_t* directory, const wchar_t* fileName, const wchar_t* section,
+    std::uint32_t passThrough1, win32::WindowHandle owner, std::uint32_t passThrough2);
 
 // Shuts the object down, makes it release itself and unloads its module. Null
 // does nothing. The object must not be used afterwards.

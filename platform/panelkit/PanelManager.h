@@ -2,8 +2,8 @@
 // which the library loads its resources (dialogs, bitmaps, strings).
 //
 // The selection is one value for the whole process and every user of the
-// library; it starts as the executable, and selecting null goes back to it. The library does not own the module
-// selected: whoever selects a module keeps it loaded while it is selected.
+// library; it starts as the executable, and selecting null goes back to it. The library does not
+// own the module selected: whoever selects a module keeps it loaded while it is selected.
 //
 // Thread-safety: selecting and reading are atomic, but selections from
 // different threads simply overwrite each other.

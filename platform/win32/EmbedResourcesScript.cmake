@@ -53,10 +53,15 @@ namespace {
 ${arrays}const RavelinResourceEntry kEntries[] = {
 ${entries}};
 
+const RavelinResourceDirectory kDirectory = {1u, sizeof(kEntries) / sizeof(kEntries[0]), kEntries};
+
 }  // namespace
 
-extern \"C\" __attribute__((visibility(\"default\"))) const RavelinResourceDirectory RavelinResourceTable = {
-    1u, sizeof(kEntries) / sizeof(kEntries[0]), kEntries};
+// A function rather than exported data: every module exports this one name,
+// and data of one name in several modules would be taken for one object.
+extern \"C\" __attribute__((visibility(\"default\"))) const RavelinResourceDirectory* RavelinResourceTable() {
+  return &kDirectory;
+}
 ")
 file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.tmp")

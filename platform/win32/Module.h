@@ -27,6 +27,9 @@ WIN32SEAM_EXPORT ModuleHandle LoadModule(const wchar_t* path);
 WIN32SEAM_EXPORT bool FreeModule(ModuleHandle module);
 // The exported entry of that name, or null (with an error number).
 WIN32SEAM_EXPORT void* GetModuleEntry(ModuleHandle module, const char* name);
+// The path under which the loader holds the module (for a loaded module, the
+// path it was loaded by); empty for a null handle.
+WIN32SEAM_EXPORT std::wstring GetModuleFileName(ModuleHandle module);
 // The process's executable; always valid, never to be freed.
 WIN32SEAM_EXPORT ModuleHandle GetExecutableModule();
 // Whether the module at this path is in the process now; takes no load.

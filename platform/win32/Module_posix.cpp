@@ -4,10 +4,13 @@
 // file system's error, a directory EISDIR, and a file the loader refuses
 // ENOEXEC.
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/win32/Module.h"
 #include "platform/win32/TextConvert.h"
@@ -85,6 +88,24 @@ void* GetModuleEntry(ModuleHandle module, const char* name) {
     tLastError = ENOENT;
   }
   return entry;
+}
+
+std::wstring GetModuleFileName(ModuleHandle module) {
+  if (module == nullptr) {
+    return {};
+  }
+  link_map* map = nullptr;
+  if (::dlinfo(ToLoader(module), RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
+      map->l_name == nullptr) {
+    return {};
+  }
+  std::string name(map->l_name);
+  if (name.empty()) {
+    // The loader leaves the executable's own entry unnamed.
+    std::error_code error;
+    name = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  }
+  return Utf16ToWide(Utf8ToUtf16(name));
 }
 
 ModuleHandle GetExecutableModule() {

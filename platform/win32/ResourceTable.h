@@ -2,9 +2,9 @@
 // executable format has no resource section of its own.
 //
 // ravelin_embed_resources (EmbedResources.cmake) generates the table from
-// files at build time and the module exports it under the C name
-// RavelinResourceTable; FindModuleResource (Resource.h) looks it up through a
-// module handle. The layout is shared between separately built modules, so
+// files at build time, and the module exports the C function
+// RavelinResourceTable (RavelinResourceTableFunction) that returns it;
+// FindModuleResource (Resource.h) looks it up through a module handle. The layout is shared between separately built modules, so
 // fields are only ever added at the end, with a higher version.
 //
 // The table and everything it points to are constant data of the module and
@@ -31,6 +31,8 @@ struct RavelinResourceDirectory {
   std::size_t count;
   const RavelinResourceEntry* entries;
 };
+
+using RavelinResourceTableFunction = const RavelinResourceDirectory* (*)();
 
 }  // extern "C"
 

@@ -83,8 +83,9 @@ const RavelinResourceDirectory* FindTable(ModuleHandle module) {
       symbolMap != moduleMap) {
     return nullptr;
   }
-  const auto* table = static_cast<const RavelinResourceDirectory*>(symbol);
-  if (table->version < 1 || (table->count != 0 && table->entries == nullptr)) {
+  const auto tableFunction = reinterpret_cast<RavelinResourceTableFunction>(symbol);
+  const RavelinResourceDirectory* table = tableFunction();
+  if (table == nullptr || table->version < 1 || (table->count != 0 && table->entries == nullptr)) {
     return nullptr;
   }
   return table;
