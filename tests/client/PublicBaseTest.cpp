@@ -159,12 +159,4 @@ TEST_F(PublicBaseTest, SingleByteLocaleReplacesWhatItLacks) {
   EXPECT_EQ(Read(L"LATIN", L"TEXT").bytes, "Zo\xEB");
 }
 
-TEST_F(PublicBaseTest, CopiesShareTheResourceModule) {
-  CTextUser copy;
-  copy = mUser;
-  EXPECT_EQ(copy.GetResourceModule(), mModule.Get());
-  CTextUser constructed(mUser);
-  EXPECT_EQ(constructed.GetResourceModule(), mModule.Get());
-}
-
 }  // namespace

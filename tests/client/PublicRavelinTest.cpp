@@ -266,19 +266,6 @@ TEST(PublicRavelinEntryTest, CatchesAnyExceptionAndReleasesWithoutModule) {
   EXPECT_EQ(log, (Events{"Shutdown", "Release"}));
 }
 
-TEST(PublicRavelinEntryTest, CopiesCarryTheMembers) {
-  Events log;
-  CLocalManager manager(log);
-  int window = 0;
-  manager.SetSection(L"Main");
-  manager.SetOwner(&window);
-  CLocalManager copy(log);
-  copy = manager;
-  EXPECT_EQ(copy.GetSection(), manager.GetSection());
-  EXPECT_EQ(copy.GetOwner(), &window);
-  EXPECT_EQ(copy.GetModule(), nullptr);
-}
-
 TEST(PublicRavelinErrorTextTest, GivesTheSystemTextOrNothing) {
   EXPECT_EQ(CPublicRavelin::GetLastErrText(ENOENT), L"No such file or directory");
   EXPECT_EQ(CPublicRavelin::GetLastErrText(0x7FFF0000u), L"");
