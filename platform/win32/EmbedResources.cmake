@@ -13,7 +13,7 @@ function(ravelin_embed_resources target)
   if(count EQUAL 0 OR NOT remainder EQUAL 0)
     message(FATAL_ERROR "ravelin_embed_resources(${target}): expected RESOURCE <name> <type> <file> groups")
   endif()
-  set(spec "")
+  set(listing "")
   set(files "")
   math(EXPR last "${count} - 1")
   foreach(i RANGE 0 ${last} 4)
@@ -28,19 +28,19 @@ function(ravelin_embed_resources target)
       message(FATAL_ERROR "ravelin_embed_resources(${target}): expected RESOURCE, got ${keyword}")
     endif()
     get_filename_component(file "${file}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
-    string(APPEND spec "${name}|${type}|${file}\n")
+    string(APPEND listing "${name}|${type}|${file}\n")
     list(APPEND files "${file}")
   endforeach()
 
   set(dir "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources")
-  set(specFile "${dir}/resources.txt")
+  set(listFile "${dir}/resources.txt")
   set(output "${dir}/resources.cpp")
   # Only a changed list touches the file, so an unchanged one rebuilds nothing.
-  file(CONFIGURE OUTPUT "${specFile}" CONTENT "${spec}" @ONLY)
+  file(CONFIGURE OUTPUT "${listFile}" CONTENT "${listing}" @ONLY)
   set(script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/EmbedResourcesScript.cmake")
   add_custom_command(OUTPUT "${output}"
-    COMMAND "${CMAKE_COMMAND}" -DSPEC=${specFile} -DOUTPUT=${output} -P "${script}"
-    DEPENDS "${specFile}" "${script}" ${files}
+    COMMAND "${CMAKE_COMMAND}" -DLISTING=${listFile} -DOUTPUT=${output} -P "${script}"
+    DEPENDS "${listFile}" "${script}" ${files}
     COMMENT "Embedding resources in ${target}"
     VERBATIM)
   target_sources(${target} PRIVATE "${output}")

@@ -1,5 +1,5 @@
 # Run by ravelin_embed_resources at build time:
-#   cmake -DSPEC=<list file> -DOUTPUT=<source file> -P EmbedResourcesScript.cmake
+#   cmake -DLISTING=<list file> -DOUTPUT=<source file> -P EmbedResourcesScript.cmake
 # Each line of the list is name|type|file.
 
 function(resource_field value prefix)
@@ -18,7 +18,7 @@ function(resource_field value prefix)
   endif()
 endfunction()
 
-file(STRINGS "${SPEC}" lines)
+file(STRINGS "${LISTING}" lines)
 set(arrays "")
 set(entries "")
 set(index 0)
