@@ -442,24 +442,35 @@ int CQvConfig::ReadDataToString(std::wstring& out) const {
   }
   // Each string is formatted as a C string, so it ends at a zero unit (only
   // a stream can bring one in).
-  auto append = [](std::u16string_view text, std::wstring& to) {
-    win32::AppendUtf16AsWide(text.substr(0, text.find(u'\0')), to);
+  auto visible = [](const std::u16string& text) {
+    return std::u16string_view(text).substr(0, text.find(u'\0'));
   };
-  // Built aside and appended at the end, so that out is either fully
-  // extended or left as it was.
-  std::wstring text;
+  // Room for everything is made first (code units are never fewer than the
+  // wchar_t they become), so that out is either fully extended or, when
+  // memory runs out, left as it was.
+  std::size_t needed = 0;
   for (const auto& [name, keys] : mSections->sections) {
-    text += L'[';
-    append(name, text);
-    text += L"]\r\n";
+    needed += name.size() + 4;
     for (const auto& [key, value] : keys) {
-      append(key, text);
-      text += L'=';
-      append(value, text);
-      text += L"\r\n";
+      needed += key.size() + value.size() + 3;
     }
   }
-  out += text;
+  try {
+    out.reserve(out.size() + needed);
+  } catch (const std::exception&) {
+    return 0;
+  }
+  for (const auto& [name, keys] : mSections->sections) {
+    out += L'[';
+    win32::AppendUtf16AsWide(visible(name), out);
+    out += L"]\r\n";
+    for (const auto& [key, value] : keys) {
+      win32::AppendUtf16AsWide(visible(key), out);
+      out += L'=';
+      win32::AppendUtf16AsWide(visible(value), out);
+      out += L"\r\n";
+    }
+  }
   return 1;
 }
 

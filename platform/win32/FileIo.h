@@ -35,7 +35,9 @@ WIN32SEAM_EXPORT FileReadStatus ReadWholeFile(const std::u16string& path, std::s
 // Makes path hold exactly the size bytes at data. On failure returns false and
 // errorNumber holds the system's number; the file that was there before is
 // left as it was. A path that names a symbolic link replaces the file the link
-// points to, keeping the link. An existing file keeps its permissions.
+// points to, keeping the link. An existing file keeps its permissions and,
+// where the process may set it, its owner; one that may not be written is
+// refused (EACCES) as opening it for writing would be.
 WIN32SEAM_EXPORT bool ReplaceFileContents(const std::u16string& path, const void* data,
                                           std::size_t size, int& errorNumber);
 

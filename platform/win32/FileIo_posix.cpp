@@ -121,6 +121,8 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     return false;
   }
   mode_t mode = 0;
+  uid_t owner = 0;
+  gid_t group = 0;
   bool exists = false;
   struct stat linkInfo {};
   if (::lstat(target.c_str(), &linkInfo) == 0) {
@@ -141,8 +143,16 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
         errorNumber = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return false;
       }
+      // Opening the file for writing would have been refused; replacing it
+      // must be refused the same way.
+      if (::access(target.c_str(), W_OK) != 0) {
+        errorNumber = errno;
+        return false;
+      }
       exists = true;
       mode = info.st_mode & 07777;
+      owner = info.st_uid;
+      group = info.st_gid;
     }
   }
 
@@ -172,6 +182,11 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
   }
   CFileDescriptor file(fd);
   CTemporaryFileGuard guard(temporary);
+  if (exists) {
+    // Best effort: only a privileged process can give the file back to
+    // another owner, and the file is still right without it.
+    [[maybe_unused]] int ignored = ::fchown(file.Get(), owner, group);
+  }
   if ((exists && ::fchmod(file.Get(), mode) != 0) ||
       !WriteAll(file.Get(), static_cast<const char*>(data), size) || ::fsync(file.Get()) != 0 ||
       file.Close() != 0) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -11,25 +12,32 @@
 namespace win32 {
 
 struct CProfileText::Parsed {
+  // A section's lines are kept as the span of text between its header and
+  // the next one and are only split when asked for: most sections of a long
+  // text are never asked for, as the name list is limited.
   struct Section {
     std::size_t nameBegin;
     std::size_t nameLength;
-    std::size_t firstLine;
-    std::size_t lineCount;
-  };
-  struct Line {
-    std::size_t keyBegin;
-    std::size_t keyLength;
-    std::size_t valueBegin;
-    std::size_t valueLength;
-    bool hasValue;
+    std::size_t bodyBegin;
+    std::size_t bodyEnd;
   };
 
   std::u16string text;
   std::vector<Section> sections;
-  std::vector<Line> lines;
   // Case-folded name to the first section of that name.
   std::unordered_map<std::u16string, std::size_t> index;
+
+  // Every name that differs from another only in case gets the lines of the
+  // same section; what was written for a section is kept so that such
+  // names do not scan its lines again (a long run of comment lines would
+  // otherwise be scanned once per name).
+  struct Written {
+    unsigned long size;
+    unsigned long result;
+    std::u16string chars;
+  };
+  std::mutex writtenMutex;
+  std::unordered_map<std::size_t, Written> written;
 };
 
 namespace {
@@ -50,6 +58,63 @@ bool IsProfileSpace(char16_t c) {
 std::size_t CutAtNul(const char16_t* p, std::size_t length) {
   const char16_t* end = std::find(p, p + length, u'\0');
   return static_cast<std::size_t>(end - p);
+}
+
+// Finds the end of the line starting at pos and moves pos past its line end
+// (CR, LF or CR LF).
+std::size_t NextLine(const char16_t* t, std::size_t n, std::size_t& pos) {
+  std::size_t end = pos;
+  while (end < n && t[end] != u'\n' && t[end] != u'\r') {
+    ++end;
+  }
+  pos = end + 1;
+  if (end + 1 < n && t[end] == u'\r' && t[end + 1] == u'\n') {
+    pos = end + 2;
+  }
+  return end;
+}
+
+struct Line {
+  std::size_t keyBegin;
+  std::size_t keyLength;
+  std::size_t valueBegin;
+  std::size_t valueLength;
+  bool hasValue;
+};
+
+// Splits an ordinary line into key and value; false for lines the reader
+// never returns (blank lines, comments, headers).
+bool ParseLine(const char16_t* t, std::size_t start, std::size_t end, Line& line) {
+  while (start < end && IsProfileSpace(t[start])) {
+    ++start;
+  }
+  while (end > start && IsProfileSpace(t[end - 1])) {
+    --end;
+  }
+  if (start == end) {
+    return false;
+  }
+  line = Line{start, 0, 0, 0, false};
+  const char16_t* eq = std::find(t + start, t + end, u'=');
+  std::size_t keyEnd = end;
+  if (eq != t + end) {
+    keyEnd = static_cast<std::size_t>(eq - t);
+    std::size_t valueBegin = keyEnd + 1;
+    while (valueBegin < end && IsProfileSpace(t[valueBegin])) {
+      ++valueBegin;
+    }
+    while (keyEnd > start && IsProfileSpace(t[keyEnd - 1])) {
+      --keyEnd;
+    }
+    line.hasValue = true;
+    line.valueBegin = valueBegin;
+    line.valueLength = CutAtNul(t + valueBegin, end - valueBegin);
+  }
+  line.keyLength = CutAtNul(t + start, keyEnd - start);
+  if (line.keyLength == 0 && !line.hasValue) {
+    return false;
+  }
+  return t[start] != u';';
 }
 
 void DecodeText(const char* data, std::size_t length, std::u16string& out) {
@@ -115,81 +180,46 @@ CProfileText::CProfileText(const char* data, std::size_t length) : mParsed(new P
   p.sections.push_back({0, 0, 0, 0});
   std::size_t pos = 0;
   while (pos < n) {
-    std::size_t end = pos;
-    while (end < n && t[end] != u'\n' && t[end] != u'\r') {
-      ++end;
-    }
-    std::size_t next = end + 1;
-    if (end + 1 < n && t[end] == u'\r' && t[end + 1] == u'\n') {
-      next = end + 2;
-    }
-    std::size_t start = pos;
-    pos = next;
-
+    std::size_t lineBegin = pos;
+    std::size_t end = NextLine(t, n, pos);
+    std::size_t start = lineBegin;
     while (start < end && IsProfileSpace(t[start])) {
       ++start;
+    }
+    if (start == end || t[start] != u'[') {
+      continue;
     }
     while (end > start && IsProfileSpace(t[end - 1])) {
       --end;
     }
-    if (start == end) {
+    std::size_t close = end;
+    while (close > start && t[close - 1] != u']') {
+      --close;
+    }
+    if (close <= start + 1) {
+      // "[" without "]" is no header but an ordinary line.
       continue;
     }
-
-    if (t[start] == u'[') {
-      std::size_t close = end;
-      while (close > start && t[close - 1] != u']') {
-        --close;
-      }
-      if (close > start + 1) {
-        std::size_t nameBegin = start + 1;
-        std::size_t nameEnd = close - 1;
-        while (nameBegin < nameEnd && IsProfileSpace(t[nameBegin])) {
-          ++nameBegin;
-        }
-        while (nameEnd > nameBegin && IsProfileSpace(t[nameEnd - 1])) {
-          --nameEnd;
-        }
-        std::size_t nameLength = CutAtNul(t + nameBegin, nameEnd - nameBegin);
-        p.sections.push_back({nameBegin, nameLength, p.lines.size(), 0});
-        if (nameLength > 0) {
-          std::u16string folded(t + nameBegin, nameLength);
-          for (char16_t& c : folded) {
-            c = FoldCase(c);
-          }
-          p.index.emplace(std::move(folded), p.sections.size() - 1);
-        }
-        continue;
-      }
-      // "[" alone on a line is no header but an ordinary line.
+    std::size_t nameBegin = start + 1;
+    std::size_t nameEnd = close - 1;
+    while (nameBegin < nameEnd && IsProfileSpace(t[nameBegin])) {
+      ++nameBegin;
     }
-
-    Parsed::Line line{start, 0, 0, 0, false};
-    const char16_t* eq = std::find(t + start, t + end, u'=');
-    std::size_t keyEnd = end;
-    if (eq != t + end) {
-      keyEnd = static_cast<std::size_t>(eq - t);
-      std::size_t valueBegin = keyEnd + 1;
-      while (valueBegin < end && IsProfileSpace(t[valueBegin])) {
-        ++valueBegin;
+    while (nameEnd > nameBegin && IsProfileSpace(t[nameEnd - 1])) {
+      --nameEnd;
+    }
+    std::size_t nameLength = CutAtNul(t + nameBegin, nameEnd - nameBegin);
+    p.sections.back().bodyEnd = lineBegin;
+    p.sections.push_back({nameBegin, nameLength, pos, n});
+    if (nameLength > 0) {
+      std::u16string folded(t + nameBegin, nameLength);
+      for (char16_t& c : folded) {
+        c = FoldCase(c);
       }
-      while (keyEnd > start && IsProfileSpace(t[keyEnd - 1])) {
-        --keyEnd;
-      }
-      line.hasValue = true;
-      line.valueBegin = valueBegin;
-      line.valueLength = CutAtNul(t + valueBegin, end - valueBegin);
+      p.index.emplace(std::move(folded), p.sections.size() - 1);
     }
-    line.keyLength = CutAtNul(t + start, keyEnd - start);
-    if (line.keyLength == 0 && !line.hasValue) {
-      continue;
-    }
-    if (line.keyLength > 0 && t[start] == u';') {
-      continue;
-    }
-    p.lines.push_back(line);
-    ++p.sections.back().lineCount;
   }
+  p.sections.back().bodyEnd = n;
 }
 
 CProfileText::~CProfileText() = default;
@@ -249,6 +279,14 @@ unsigned long CProfileText::GetSection(const char16_t* name, char16_t* buffer,
   if (found == mParsed->index.end()) {
     return 0;
   }
+  {
+    std::lock_guard<std::mutex> lock(mParsed->writtenMutex);
+    auto known = mParsed->written.find(found->second);
+    if (known != mParsed->written.end() && known->second.size == size) {
+      std::copy(known->second.chars.begin(), known->second.chars.end(), buffer);
+      return known->second.result;
+    }
+  }
   const Parsed::Section& section = mParsed->sections[found->second];
   const char16_t* t = mParsed->text.data();
 
@@ -264,11 +302,17 @@ unsigned long CProfileText::GetSection(const char16_t* name, char16_t* buffer,
     buffer[out++] = 0;
     room -= static_cast<unsigned long>(n + 1);
   };
-  for (std::size_t i = 0; i < section.lineCount; ++i) {
+  std::size_t pos = section.bodyBegin;
+  while (pos < section.bodyEnd) {
     if (room <= 2) {
       break;
     }
-    const Parsed::Line& line = mParsed->lines[section.firstLine + i];
+    std::size_t start = pos;
+    std::size_t end = NextLine(t, section.bodyEnd, pos);
+    Line line;
+    if (!ParseLine(t, start, end, line)) {
+      continue;
+    }
     copy(line.keyBegin, line.keyLength);
     if (room < 2) {
       break;
@@ -279,11 +323,15 @@ unsigned long CProfileText::GetSection(const char16_t* name, char16_t* buffer,
     }
   }
   buffer[out] = 0;
+  unsigned long result = size - room;
   if (room <= 1) {
     buffer[out - 1] = 0;
-    return size - 2;
+    result = size - 2;
   }
-  return size - room;
+  std::lock_guard<std::mutex> lock(mParsed->writtenMutex);
+  mParsed->written.insert_or_assign(found->second,
+                                    Parsed::Written{size, result, std::u16string(buffer, out + 1)});
+  return result;
 }
 
 }  // namespace win32

@@ -27,8 +27,9 @@
 // - When the buffer is too small, the result is the buffer size minus two and
 //   the string that was being written when room ran out is cut off.
 //
-// The object owns a decoded copy of the text and is immutable after
-// construction; concurrent calls on one object are safe.
+// The object owns a decoded copy of the text, which never changes after
+// construction; GetSection also keeps what it wrote for each section, under
+// a lock. Concurrent calls on one object are safe.
 #pragma once
 
 #include <cstddef>

@@ -2,6 +2,7 @@
 // differs and is decided at compile time.
 #include "platform/win32/TextConvert.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 
@@ -9,6 +10,16 @@ namespace win32 {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+
+// Makes room for an append without giving up geometric growth, so that
+// many small appends stay linear.
+template <typename String>
+void ReserveForAppend(String& out, std::size_t more) {
+  std::size_t wanted = out.size() + more;
+  if (wanted > out.capacity()) {
+    out.reserve(std::max(wanted, 2 * out.capacity()));
+  }
+}
 
 bool IsContinuation(unsigned char byte) {
   return (byte & 0xC0) == 0x80;
@@ -30,7 +41,7 @@ void AppendUtf8AsUtf16(const char* data, std::size_t length, std::u16string& out
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   const unsigned char* end = p + length;
   // Never more UTF-16 units than input bytes.
-  out.reserve(out.size() + length);
+  ReserveForAppend(out, length);
   while (p < end) {
     unsigned char lead = *p;
     if (lead < 0x80) {
@@ -163,7 +174,7 @@ void AppendUtf16AsWide(std::u16string_view text, std::wstring& out) {
   if constexpr (sizeof(wchar_t) == 2) {
     out.append(text.begin(), text.end());
   } else {
-    out.reserve(out.size() + text.size());
+    ReserveForAppend(out, text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
       char32_t unit = text[i];
       if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&

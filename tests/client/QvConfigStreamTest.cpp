@@ -4,7 +4,9 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "QvConfigTestSupport.h"
 #include "client/QvConfig.h"
@@ -255,6 +257,40 @@ TEST_F(QvConfigStreamTest, StreamsReachingPastTheirLengthAreRejectedWhole) {
     LoadIni(config, "[Kept]\n");
     EXPECT_EQ(0, Load(config, bad));
     EXPECT_EQ(L"[Kept]\r\n", Render(config));
+  }
+}
+
+TEST_F(QvConfigStreamTest, DamagedStreamsNeverReadPastTheirEnd) {
+  std::string good = CStreamBuilder()
+                         .Header(3)
+                         .Section(u"One", 2)
+                         .Key(u"key", u"value")
+                         .Key(u"", u"")
+                         .Section(u"Two", 0)
+                         .Section(u"Three", 1)
+                         .Key(u"k", u"\u4e2d")
+                         .Bytes();
+  std::mt19937 random(20261208);
+  CQvConfig config;
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes = good;
+    int changes = 1 + static_cast<int>(random() % 4);
+    for (int c = 0; c < changes; ++c) {
+      std::size_t at = random() % bytes.size();
+      // Small numbers and all-ones hit the count and size fields hardest.
+      unsigned pick = random() % 4;
+      bytes[at] = static_cast<char>(pick == 0 ? 0xFF : pick == 1 ? random() % 16 : random());
+    }
+    bytes.resize(bytes.size() - random() % 8);
+    // An exactly sized heap copy, so that reading one byte too far is caught.
+    std::vector<char> exact(bytes.begin(), bytes.end());
+    LoadIni(config, "[Kept]\n");
+    int result = config.OpenQuveStream(exact.data(), static_cast<unsigned long>(exact.size()));
+    if (result == 0) {
+      EXPECT_EQ(L"[Kept]\r\n", Render(config));
+    } else {
+      EXPECT_EQ(1, result);
+    }
   }
 }
 

@@ -2,10 +2,13 @@
 #include "client/QvConfig.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "QvConfigTestSupport.h"
 
@@ -121,6 +124,34 @@ TEST(QvConfigTest, RepeatedSectionShowsOneEmptyBoxPerRepeat) {
   LoadIni(config, "[S]\nk=1\n[S]\nk=2\n[S]\n");
   EXPECT_EQ(2u, boxes.Boxes().size());
   EXPECT_EQ(L"1", Value(config, L"S", L"k"));
+}
+
+TEST(QvConfigTest, ArbitraryIniBytesAlwaysLoad) {
+  const char alphabet[] = {'[',    ']',    '=',    ';',    '\r',   '\n',   ' ',
+                           '\t',   '\0',   'a',    'A',    'b',    '\xff', '\xe4',
+                           '\xb8', '\xad', '\xef', '\xbb', '\xbf', '\xfe'};
+  std::mt19937 random(1208);
+  CQvConfig config;
+  qvtest::CBoxRecorder boxes;
+  for (int round = 0; round < 500; ++round) {
+    std::vector<char> text(random() % 200);
+    for (char& c : text) {
+      c = alphabet[random() % sizeof alphabet];
+    }
+    ASSERT_EQ(1, config.OpeniniStream(text.data(), static_cast<unsigned long>(text.size())));
+    std::wstring rendered = Render(config);
+    // Whatever was loaded survives a trip through the packed form.
+    CQvConfig copy;
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("qvconfig-fuzz-" + std::to_string(::getpid()) + ".qve");
+    if (config.Save(CQvConfig::CONFIGTYPE_QVE, path.wstring().c_str()) == 1) {
+      ASSERT_EQ(1, copy.OpenFile(path.wstring().c_str()));
+      EXPECT_EQ(rendered, Render(copy));
+      std::filesystem::remove(path);
+    } else {
+      EXPECT_EQ(L"", rendered);
+    }
+  }
 }
 
 class QvConfigFileTest : public testing::Test {
