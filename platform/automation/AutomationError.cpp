@@ -33,6 +33,8 @@ std::string AutomationError::RuntimeDescription(long number) {
       return "Object variable or With block variable not set";
     case kErrInvalidUseOfNull:
       return "Invalid use of Null";
+    case kErrCannotCreateObject:
+      return "ActiveX component can't create object";
     case kErrNoSuchMember:
       return "Object doesn't support this property or method";
     case kErrArgumentNotOptional:

@@ -21,6 +21,7 @@ enum RuntimeErrorNumber : long {
   kErrTypeMismatch = 13,         // Type mismatch
   kErrObjectNotSet = 91,         // Object variable or With block variable not set
   kErrInvalidUseOfNull = 94,     // Invalid use of Null
+  kErrCannotCreateObject = 429,  // ActiveX component can't create object
   kErrNoSuchMember = 438,        // Object doesn't support this property or method
   kErrArgumentNotOptional = 449  // Argument not optional
 };
