@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/ClassFactory.h"
+#include "platform/automation/ClassRegistry.h"
 #include "tests/platform/dao/DaoTestSupport.h"
 
 namespace dao {
@@ -97,6 +99,46 @@ TEST(BaseLinkTest, SchemaTextIsTheEmbeddedStoreSchema) {
        {"CREATE TABLE Room ", "CREATE TABLE RoomBackup ", "CREATE TABLE SongTaxis "}) {
     EXPECT_NE(schema.find(table), std::string_view::npos) << table;
   }
+}
+
+}  // namespace
+}  // namespace dao
+
+namespace dao {
+namespace {
+
+TEST(BaseLinkRegistrationTest, TheComponentIsCreatedByItsClassIdAndCanBeTakenAway) {
+  using automation::Guid;
+  const Guid clsid = Guid::FromString(kBaseLinkClsid);
+  EXPECT_TRUE(BaseLinkCanUnloadNow());
+  {
+    auto object = automation::CreateObject(clsid);
+    BaseLinkPtr link = automation::QueryInterface<BaseLink>(object);
+    ASSERT_TRUE(link);
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(BaseLinkCanUnloadNow());
+    EXPECT_TRUE(automation::QueryInterface<BaseLink>(automation::CreateObject(kBaseLinkProgId)));
+  }
+  EXPECT_TRUE(BaseLinkCanUnloadNow());
+  const auto entry = automation::ClassRegistry::Instance().FindClass(clsid);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->mThreadingModel, "Apartment");
+  EXPECT_TRUE(automation::ClassRegistry::Instance().FindInterface(Guid::FromString(kBaseLinkIid)));
+
+  automation::ObjectPtr<automation::Object> factory;
+  EXPECT_EQ(BaseLinkGetClassObject(Guid::FromString(kBaseLinkIid), automation::IidClassFactory(),
+                                   factory),
+            automation::kCLASS_E_CLASSNOTAVAILABLE);
+
+  ASSERT_EQ(UnregisterBaseLinkServer(), automation::kS_OK);
+  try {
+    automation::CreateObject(clsid);
+    ADD_FAILURE() << "created without a registration";
+  } catch (const automation::AutomationError& error) {
+    EXPECT_EQ(error.GetNumber(), automation::kErrCannotCreateObject);
+  }
+  ASSERT_EQ(RegisterBaseLinkServer(), automation::kS_OK);
+  EXPECT_TRUE(automation::CreateObject(clsid));
 }
 
 }  // namespace
