@@ -177,9 +177,8 @@ void Database::Impl::Close() noexcept {
 
 Database::Database(std::shared_ptr<Impl> impl) : mImpl(std::move(impl)) {}
 
-Database::~Database() {
-  mImpl->Close();
-}
+// The connection itself closes with the last holder of its state, which may be a Recordset.
+Database::~Database() = default;
 
 DatabasePtr Database::Open(const std::string& path, const std::string& password, bool readOnly) {
   std::error_code error;

@@ -12,6 +12,9 @@
 // 3020 Update without AddNew or Edit, 3027 read-only, 3265 unknown field, 3420 closed object;
 // engine errors carry the engine's text.
 //
+// The key a row gets at AddNew is the table's next one at that moment; should another connection
+// add a row to the same table before Update, Update fails with 3022 and nothing is overwritten.
+//
 // Ownership: reference-counted (automation::ObjectPtr). A Recordset keeps its database's
 // connection alive but fails with 3420 once that database has been closed. Belongs to the
 // thread that opened it.

@@ -186,6 +186,21 @@ TEST_F(RecordsetTest, TableTypeOpensTheWholeTable) {
   EXPECT_EQ(set->GetFieldName(0), "lngRoomID");
 }
 
+TEST_F(RecordsetTest, ARecordsetKeepsItsConnectionWhenTheDatabaseObjectGoes) {
+  AddRoom("one", "h1");
+  RecordsetPtr set = mDb->OpenRecordset("SELECT * FROM Room");
+  mDb.Reset();
+  set->Edit();
+  set->SetField("strRoomName", Variant("uno"));
+  set->Update();
+  set->Close();
+  EXPECT_EQ(Database::Open(mDir.File("store.db"))
+                ->OpenRecordset("SELECT * FROM Room", dbOpenSnapshot)
+                ->GetField("strRoomName")
+                .ToString(),
+            "uno");
+}
+
 TEST_F(RecordsetTest, AClosedDatabaseFailsItsRecordsetsCleanly) {
   AddRoom("one", "h1");
   RecordsetPtr set = mDb->OpenRecordset("SELECT * FROM Room");
