@@ -101,6 +101,10 @@ void Database::Impl::RaiseEngine(int rc) const {
 }
 
 Statement Database::Impl::Prepare(const std::string& sql) const {
+  // The engine would stop reading at a NUL and run what came before it.
+  if (sql.find('\0') != std::string::npos) {
+    RaiseDao(kDaoErrEngine, "the SQL text contains a NUL character");
+  }
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
   const int rc =

@@ -82,6 +82,8 @@ TEST(DatabaseTest, ExecuteRunsOneActionStatementAndReportsEngineErrors) {
   // A second statement after a semicolon is refused, not run.
   EXPECT_EQ(ErrorOf([&] { db->Execute("DELETE FROM Singer WHERE 1=0; DELETE FROM Singer"); }),
             kDaoErrEngine);
+  EXPECT_EQ(ErrorOf([&] { db->Execute(std::string("DELETE FROM Singer\0 WHERE 1=0", 29)); }),
+            kDaoErrEngine);
   EXPECT_EQ(ErrorOf([&] { db->Execute("SELECT * FROM Singer"); }), kDaoErrSelectExecuted);
   EXPECT_EQ(ErrorOf([&] { db->Execute("SELECT * FROM Singer WHERE a='x"); }), kDaoErrSyntax);
   EXPECT_EQ(ErrorOf([&] { db->Execute("INSERT INTO Singer(bytShow) VALUES(256)"); }),
