@@ -350,32 +350,31 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<Database::Impl>& database,
 }
 
 void Recordset::Impl::StoreNewRow() {
+  // The key assigned at AddNew goes in first, then the columns that were set; the table's
+  // defaults fill the rest.
   std::string columns, values;
-  std::vector<const Variant*> bound;
-  auto add = [&](const std::string& column, const Variant* value) {
-    columns += (columns.empty() ? "" : ", ") + QuoteName(column);
-    values += (values.empty() ? "?" : ", ?");
-    bound.push_back(value);
-  };
-  const Variant key(static_cast<double>(mNewKey));
+  std::vector<size_t> changed;
   if (!mKeyColumn.empty()) {
-    add(mKeyColumn, &key);
+    columns = QuoteName(mKeyColumn);
+    values = "?";
   }
   for (size_t i = 0; i < mFields.size(); ++i) {
     if (mChanged[i]) {
-      add(mFields[i].mColumn, &mBuffer[i]);
+      columns += (columns.empty() ? "" : ", ") + QuoteName(mFields[i].mColumn);
+      values += (values.empty() ? "?" : ", ?");
+      changed.push_back(i);
     }
   }
   const std::string sql = columns.empty() ? "INSERT INTO " + QuoteName(mTable) + " DEFAULT VALUES"
                                           : "INSERT INTO " + QuoteName(mTable) + " (" + columns +
                                                 ") VALUES (" + values + ")";
   Statement insert = mDatabase->Prepare(sql);
-  for (size_t i = 0; i < bound.size(); ++i) {
-    if (bound[i] == &key) {
-      sqlite3_bind_int64(insert.get(), static_cast<int>(i + 1), mNewKey);
-    } else {
-      Bind(insert.get(), static_cast<int>(i + 1), *bound[i]);
-    }
+  int index = 1;
+  if (!mKeyColumn.empty()) {
+    sqlite3_bind_int64(insert.get(), index++, mNewKey);
+  }
+  for (size_t i : changed) {
+    Bind(insert.get(), index++, mBuffer[i]);
   }
   mDatabase->Step(insert.get());
   const sqlite3_int64 rowid = sqlite3_last_insert_rowid(mDatabase->Get());
