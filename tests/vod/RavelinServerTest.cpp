@@ -35,11 +35,19 @@ TEST_F(RavelinServerTest, RegisterEntersClassProgIdAndInterfaces) {
   EXPECT_EQ(registry.FindProgId("Ravelin.Base"), clsid);
   EXPECT_TRUE(registry.FindInterface(Guid::FromString(kIidBase)));
   EXPECT_TRUE(registry.FindInterface(Guid::FromString(kDiidBaseEvents)));
+  if (!GetRavelinTypeLibrary().empty()) {
+    auto typeLib = registry.FindTypeLib(Guid::FromString(kLibidRavelin));
+    ASSERT_TRUE(typeLib);
+    EXPECT_EQ(typeLib->mMajorVersion, 7);
+    EXPECT_EQ(typeLib->mMinorVersion, 0);
+    EXPECT_EQ(typeLib->mPath, entry->mServerPath);
+  }
 
   ASSERT_EQ(DllUnregisterServer(), automation::kS_OK);
   EXPECT_FALSE(registry.FindClass(clsid));
   EXPECT_FALSE(registry.FindProgId("Ravelin.Base"));
   EXPECT_FALSE(registry.FindInterface(Guid::FromString(kIidBase)));
+  EXPECT_FALSE(registry.FindTypeLib(Guid::FromString(kLibidRavelin)));
   EXPECT_THROW(automation::CreateObject("Ravelin.Base"), automation::AutomationError);
 }
 
