@@ -2,9 +2,12 @@
 // Database to the class Base.
 //
 // BaseLink is the interface Base uses (early bound); CreateBaseLink makes the default
-// implementation over SQLite, which is also entered in the process-wide class registry under
-// kBaseLinkClsid. The members keep the interface's order: CreateBase, BaseDatabase, GetBasePath,
-// IsOpen, CloseBase, ExecuteSQL, OpenBase.
+// implementation over SQLite. Like a component installed on the machine, that class is entered
+// in the process-wide class registry under kBaseLinkClsid (ProgID "Ravelin.BaseLink") as soon
+// as this library is loaded, so automation::CreateObject makes it; UnregisterBaseLinkServer and
+// RegisterBaseLinkServer take it out and put it back (a host without the component). The members
+// keep the interface's order: CreateBase, BaseDatabase, GetBasePath, IsOpen, CloseBase, ExecuteSQL,
+// OpenBase.
 //
 // CreateRavelinDatabase (and CreateBase) make a new database file holding the store's tables
 // (GetRavelinSchemaSql); OpenBase only ever opens an existing one.
@@ -18,6 +21,7 @@
 #include <string_view>
 
 #include "platform/automation/Guid.h"
+#include "platform/automation/HResult.h"
 #include "platform/automation/Object.h"
 #include "platform/dao/DaoExport.h"
 #include "platform/dao/Database.h"
@@ -59,6 +63,17 @@ using BaseLinkPtr = automation::ObjectPtr<BaseLink>;
 
 // A new default connection component (over SQLite), with no database open.
 DAO_EXPORT BaseLinkPtr CreateBaseLink();
+
+// The component's self-registration: enter or remove its class (apartment threading) and its
+// interface in the class registry. Both return S_OK.
+DAO_EXPORT automation::HResult RegisterBaseLinkServer();
+DAO_EXPORT automation::HResult UnregisterBaseLinkServer();
+// Its DllGetClassObject: the class factory for kBaseLinkClsid.
+DAO_EXPORT automation::HResult BaseLinkGetClassObject(
+    const automation::Guid& clsid, const automation::Guid& iid,
+    automation::ObjectPtr<automation::Object>& factory);
+// Whether no component object and no lock on its factory is alive.
+DAO_EXPORT bool BaseLinkCanUnloadNow();
 
 // The statements that make the store's tables and indexes (the text of vod/schema.sql).
 DAO_EXPORT std::string_view GetRavelinSchemaSql();

@@ -1,9 +1,16 @@
 #include "platform/dao/BaseLink.h"
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/ClassFactory.h"
+#include "platform/automation/ClassRegistry.h"
 
 namespace dao {
 namespace {
+
+automation::ServerModule& GetBaseLinkModule() {
+  static automation::ServerModule module;
+  return module;
+}
 
 // The default connection component: one SQLite database file at a time.
 class SqliteBaseLink final : public BaseLink {
@@ -65,9 +72,15 @@ class SqliteBaseLink final : public BaseLink {
   ~SqliteBaseLink() override { CloseBase(); }
 
  private:
+  automation::ServerObjectCount mCount{GetBaseLinkModule()};
   DatabasePtr mDatabase;
   std::string mLastError;
 };
+
+// The component is there as soon as its library is: enter it once at load time.
+[[maybe_unused]] const bool kRegisteredAtLoad = [] {
+  return RegisterBaseLinkServer() == automation::kS_OK;
+}();
 
 }  // namespace
 
@@ -79,6 +92,45 @@ BaseLinkPtr CreateBaseLink() {
 
 void CreateRavelinDatabase(const std::string& path, const std::string& password) {
   Database::Create(path, password, GetRavelinSchemaSql())->Close();
+}
+
+automation::HResult RegisterBaseLinkServer() {
+  auto& registry = automation::ClassRegistry::Instance();
+  automation::ClassRegistration entry;
+  entry.mClsid = automation::Guid::FromString(kBaseLinkClsid);
+  entry.mProgId = std::string(kBaseLinkProgId);
+  entry.mName = "BaseLink";
+  entry.mThreadingModel = "Apartment";
+  entry.mServerPath = automation::ModulePathOf(reinterpret_cast<const void*>(&CreateBaseLink));
+  entry.mGetClassObject = BaseLinkGetClassObject;
+  registry.RegisterClass(std::move(entry));
+  registry.RegisterInterface({automation::Guid::FromString(kBaseLinkIid), "_BaseLink", {}});
+  return automation::kS_OK;
+}
+
+automation::HResult UnregisterBaseLinkServer() {
+  auto& registry = automation::ClassRegistry::Instance();
+  registry.UnregisterClass(automation::Guid::FromString(kBaseLinkClsid));
+  registry.UnregisterInterface(automation::Guid::FromString(kBaseLinkIid));
+  return automation::kS_OK;
+}
+
+automation::HResult BaseLinkGetClassObject(const automation::Guid& clsid,
+                                           const automation::Guid& iid,
+                                           automation::ObjectPtr<automation::Object>& factory) {
+  if (clsid != automation::Guid::FromString(kBaseLinkClsid)) {
+    return automation::kCLASS_E_CLASSNOTAVAILABLE;
+  }
+  if (iid != automation::IidClassFactory() && iid != automation::IidUnknown()) {
+    return automation::kE_NOINTERFACE;
+  }
+  factory = automation::ObjectPtr<automation::Object>(
+      automation::MakeObject<automation::ClassFactoryOf<SqliteBaseLink>>(GetBaseLinkModule()));
+  return automation::kS_OK;
+}
+
+bool BaseLinkCanUnloadNow() {
+  return GetBaseLinkModule().CanUnloadNow();
 }
 
 }  // namespace dao

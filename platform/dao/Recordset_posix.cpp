@@ -297,7 +297,11 @@ RecordsetPtr OpenRecordsetOn(const std::shared_ptr<Database::Impl>& database,
   database->Get();
   std::string text = sql;
   if (type == dbOpenTable) {
-    text = "SELECT * FROM " + QuoteName(sql);
+    // Jet's own name quoting: double quotes would make a text literal of the name.
+    if (sql.find(']') != std::string::npos) {
+      RaiseDao(kDaoErrItemNotFound, "Item not found in this collection.");
+    }
+    text = "SELECT * FROM [" + sql + "]";
   } else if (type != dbOpenDynaset && type != dbOpenSnapshot) {
     RaiseDao(kDaoErrInvalidArgument, "Invalid argument.");
   }
