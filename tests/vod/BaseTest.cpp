@@ -188,3 +188,26 @@ TEST(BaseRecordsTest, RecordsTravelInVariantsAndCollections) {
 
 }  // namespace
 }  // namespace vod
+
+namespace vod {
+namespace {
+
+// With the connection component this library ships with.
+TEST(BaseWithDefaultLinkTest, OpensExistingStoreOnlyWithItsPassword) {
+  test::TempDir dir;
+  const std::string path = dir.File("store.db");
+  dao::CreateRavelinDatabase(path, "pw");
+  auto base = automation::MakeObject<Base>();
+  ASSERT_TRUE(base->GetBase());
+  EXPECT_FALSE(base->InitInterface(dir.File("missing.db"), "pw"));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing.db")));
+  EXPECT_FALSE(base->InitInterface(path, "wrong"));
+  EXPECT_TRUE(base->InitInterface(path, "pw", false));
+  EXPECT_TRUE(base->GetBase()->IsOpen());
+  auto link = base->GetBase();
+  base.Reset();
+  EXPECT_FALSE(link->IsOpen());  // closed on termination
+}
+
+}  // namespace
+}  // namespace vod
