@@ -253,8 +253,15 @@ class BASALT_EXPORT CBlock_func : public CBlock_item {
   void Clear() { mArgs.clear(); }
 
   std::size_t Size() const { return mArgs.size(); }
-  // The value of argument i (0-based, i < Size()).
+  // The value of argument i (0-based); throws std::out_of_range for
+  // i >= Size().
   const CToken& Item(std::size_t i) const { return mArgs.at(i).mToken; }
+  // Argument i queried as T; false when there is no such argument or it is
+  // of another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mArgs.size() && mArgs[i].mToken.Query(out);
+  }
   bool IsNamedArg(std::size_t i) const { return mArgs.at(i).mHasName; }
   // The name of argument i; empty for an unnamed argument.
   const AString& ArgName(std::size_t i) const { return mArgs.at(i).mName; }
@@ -292,7 +299,14 @@ class BASALT_EXPORT CBlock_vec : public CBlock_item {
   void Clear() { mItems.clear(); }
 
   std::size_t Size() const { return mItems.size(); }
+  // Element i (0-based); throws std::out_of_range for i >= Size().
   const CToken& Item(std::size_t i) const { return mItems.at(i); }
+  // Element i queried as T; false when there is no such element or it is of
+  // another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mItems.size() && mItems[i].Query(out);
+  }
 
   std::shared_ptr<CBlock_item> CloneItem() const override;
   bool IsEqual(const CBlock_item& other) const override;
