@@ -271,8 +271,10 @@ CBlock::~CBlock() {
 }
 
 void CBlock::ReleaseItems() {
-  for (const CBlock_item_ptr& item : mItems) {
+  // One pass: each item is touched once, while it is still in cache.
+  for (CBlock_item_ptr& item : mItems) {
     --item->mHolders;
+    item.reset();
   }
   mItems.clear();
 }

@@ -58,6 +58,8 @@ class BASALT_EXPORT CToken {
   CToken(long number) : mValue(number) {}
   CToken(double number) : mValue(number) {}
   CToken(bool flag) : mValue(flag) {}
+  // A narrow string would otherwise become the bool true.
+  CToken(const char*) = delete;
 
   Kind GetKind() const { return static_cast<Kind>(mValue.index()); }
   bool IsText() const { return GetKind() == Kind::Text; }
@@ -99,6 +101,7 @@ class BASALT_EXPORT CBlock_value {
   CBlock_value(long number) : mToken(number) {}
   CBlock_value(double number) : mToken(number) {}
   CBlock_value(bool flag) : mToken(flag) {}
+  CBlock_value(const char*) = delete;
 
   const CToken& GetToken() const { return mToken; }
   void SetToken(const CToken& token) { mToken = token; }
