@@ -89,7 +89,9 @@ namespace io {
 // Exchanges a Value as a named value holding its text (GetValueText()), with
 // the requirement rules of the AString exchange (io/DataExchange.h). Reading
 // makes the text read the value's expression and keeps its unit type; the
-// text is not evaluated then, since its variables may not be known yet.
+// text is not evaluated then, since its variables may not be known yet. A
+// named value holding a bare number instead of a text is read as that
+// number's text.
 BASALT_EXPORT ReadError DoDataExchange(CBlock& block, bool reading, const AString& key,
                                        Value& value, int requirement);
 }  // namespace io

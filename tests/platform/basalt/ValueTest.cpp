@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/basalt/MessageCatalogue.h"
 #include "platform/basalt/VariableValues.h"
 #include "platform/basalt/VelmorMessage.h"
@@ -273,6 +275,25 @@ TEST_F(ValueTest, ExchangeStoresTheTextAndKeepsTheUnitType) {
   EXPECT_THROW(io::DoDataExchange(block, true, L"missing", untouched, 1), io::ReadError);
 }
 
+TEST_F(ValueTest, ExchangeTakesBareNumbersAndRefusesOtherTokens) {
+  io::CBlock block(L"Params");
+  long whole = -12;
+  double number = 0.25;
+  bool flag = true;
+  io::DoDataExchange(block, false, L"n", whole, 0);
+  io::DoDataExchange(block, false, L"d", number, 0);
+  io::DoDataExchange(block, false, L"b", flag, 0);
+  Value value(Units::kMillimeter);
+  EXPECT_EQ(io::DoDataExchange(block, true, L"n", value, 0).GetCode(), 0);
+  EXPECT_EQ(value.GetValueText(), L"-12");
+  EXPECT_EQ(value.GetValue(), -12.0);
+  EXPECT_EQ(value.GetUnits(), Units::kMillimeter);
+  EXPECT_EQ(io::DoDataExchange(block, true, L"d", value, 0).GetCode(), 0);
+  EXPECT_EQ(value.GetValueText(), L"0.25");
+  EXPECT_EQ(io::DoDataExchange(block, true, L"b", value, 0).GetCode(), io::ReadError::kWrongType);
+  EXPECT_EQ(value.GetValueText(), L"0.25");
+}
+
 TEST(UnitsTest, TableLookups) {
   FullUnitType unit = Units::kNoUnit;
   EXPECT_TRUE(Units::FindUnit(L"mil", unit));
@@ -284,6 +305,49 @@ TEST(UnitsTest, TableLookups) {
   EXPECT_TRUE(Units::IsKnownUnit(90));
   EXPECT_FALSE(Units::IsKnownUnit(91));
   EXPECT_EQ(Units::GetBaseUnit(Units::kKindFrequency), Units::kHertz);
+}
+
+}  // namespace
+
+namespace {
+
+// Random texts over the expression alphabet never crash the parser or the
+// evaluator, and a text either evaluates to a finite number or says why not.
+TEST(ValueRobustnessTest, RandomTextsEvaluateOrFailCleanly) {
+  const std::wstring alphabet = L"0123456789.eE+-*/() mMcHzgGdw_$ab\t\x4e2d";
+  VariableValues values;
+  values.SetVariable(L"w", L"3mm");
+  values.SetVariable(L"a", L"b*2");
+  values.SetVariable(L"b", L"(w - 1mm)");
+  unsigned state = 12345;
+  auto next = [&state]() {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 0x7fff;
+  };
+  int succeeded = 0;
+  for (int round = 0; round < 3000; ++round) {
+    AString text;
+    const unsigned length = next() % 24;
+    for (unsigned i = 0; i < length; ++i) {
+      text += alphabet[next() % alphabet.size()];
+    }
+    double number = 0.0;
+    Units::FullUnitType unit = Units::kNoUnit;
+    AString error;
+    const bool ok = Value(text, Units::kNoUnit).Evaluate(number, unit, error, &values);
+    if (ok) {
+      ++succeeded;
+      EXPECT_TRUE(std::isfinite(number)) << text.ToUtf8();
+      EXPECT_TRUE(Units::IsKnownUnit(unit)) << text.ToUtf8();
+    } else {
+      EXPECT_FALSE(error.empty()) << text.ToUtf8();
+    }
+    AString syntaxError;
+    if (ok) {
+      EXPECT_TRUE(Value(text, Units::kNoUnit).IsSyntaxValid(syntaxError)) << text.ToUtf8();
+    }
+  }
+  EXPECT_GT(succeeded, 0);
 }
 
 }  // namespace
