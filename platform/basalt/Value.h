@@ -7,8 +7,8 @@
 //
 // Expression syntax: numbers (123, 1.5, .5, 2e-3) optionally followed by a
 // unit suffix from the Units table ("3mm", "2.4 GHz"); variable names
-// (letters, digits and "_", not starting with a digit; a leading "$" is
-// allowed); binary + - * /; unary - and +; parentheses. Units convert within
+// (ASCII letters, digits, "_" and any character from U+00A0 on, not
+// starting with a digit; a leading "$" is allowed); binary + - * /; unary - and +; parentheses. Units convert within
 // a kind (1cm + 5mm is 1.5cm: the result is in the unit of the left term);
 // a plain number added to a quantity counts in the quantity's unit (w + 1
 // with w = 3mm is 4mm); adding different kinds is an error. Products and

@@ -351,3 +351,21 @@ TEST(ValueRobustnessTest, RandomTextsEvaluateOrFailCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ValueNamesTest, NamesInAnyScriptAreVariables) {
+  VariableValues values;
+  values.SetVariable(L"\u5bbd\u5ea6", L"2mm");
+  values.SetVariable(L"\u00e9paisseur_1", L"3");
+  double number = 0.0;
+  Units::FullUnitType unit = Units::kNoUnit;
+  AString error;
+  EXPECT_TRUE(Value(L"\u5bbd\u5ea6 * \u00e9paisseur_1", Units::kNoUnit)
+                  .Evaluate(number, unit, error, &values))
+      << error.ToUtf8();
+  EXPECT_EQ(number, 6.0);
+  EXPECT_EQ(unit, Units::kMillimeter);
+}
+
+}  // namespace
