@@ -60,4 +60,13 @@ TEST_F(FileUtilitiesTest, UnreadableFolderOrNullListIsMinusOne) {
   EXPECT_TRUE(found.empty());
 }
 
+// Tests run in their source directory, which holds this directory's CMake file.
+TEST(FileUtilitiesCurrentFolderTest, EmptyFolderIsTheCurrentDirectory) {
+  CFileUtilities utilities;
+  std::vector<LongFileName> found;
+  EXPECT_EQ(utilities.SimpleFind(&found, L"", L"cmakelists.TXT"), 1);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].FilePath(), L"CMakeLists.txt");
+}
+
 }  // namespace
