@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 
 namespace io {
 
@@ -15,7 +16,7 @@ namespace {
 constexpr std::size_t kIndexThreshold = 16;
 constexpr std::size_t kNoPosition = std::numeric_limits<std::size_t>::max();
 
-// Counts renames of items anywhere in the process. Items do not know the
+// Counts renames of items held by blocks, anywhere in the process. Items do not know the
 // blocks holding them, so a block compares this with the value it saw when
 // it built its index and rebuilds when they differ. Renames are rare (items
 // are named when made), so this costs next to nothing in practice.
@@ -124,7 +125,9 @@ CBlock_item::~CBlock_item() = default;
 void CBlock_item::SetName(const AString& name) {
   if (name != mName) {
     mName = name;
-    NoteRename();
+    if (mHolders > 0) {
+      NoteRename();
+    }
   }
 }
 
@@ -223,6 +226,7 @@ CBlock::CBlock(const CBlock& other) : CBlock_item(other), mGood(other.mGood) {
   mItems.reserve(other.mItems.size());
   for (const CBlock_item_ptr& item : other.mItems) {
     mItems.push_back(item->CloneItem());
+    ++mItems.back()->mHolders;
   }
 }
 
@@ -250,6 +254,7 @@ CBlock& CBlock::operator=(CBlock&& other) noexcept {
   if (this != &other) {
     CBlock_item::operator=(std::move(other));
     mGood = other.mGood;
+    ReleaseItems();
     mItems = std::move(other.mItems);
     mIndex = std::move(other.mIndex);
     mIndexBuilt = other.mIndexBuilt;
@@ -261,7 +266,18 @@ CBlock& CBlock::operator=(CBlock&& other) noexcept {
   return *this;
 }
 
-CBlock::~CBlock() = default;
+CBlock::~CBlock() {
+  ReleaseItems();
+}
+
+void CBlock::ReleaseItems() {
+  // One pass: each item is touched once, while it is still in cache.
+  for (CBlock_item_ptr& item : mItems) {
+    --item->mHolders;
+    item.reset();
+  }
+  mItems.clear();
+}
 
 CBlock& CBlock::operator<<(const CBlock& sub) {
   Append(std::make_shared<CBlock>(sub));
@@ -298,10 +314,39 @@ CBlock& CBlock::operator<<(CBlock_vec&& vec) {
   return *this;
 }
 
+bool CBlock::IsWithin(const CBlock_item& item) const {
+  if (mHolders == 0) {
+    // Only a block held by another block can sit inside an item.
+    return &item == this;
+  }
+  // Blocks form trees, so the walk ends; it is iterative so that depth costs
+  // no stack.
+  std::vector<const CBlock_item*> pending{&item};
+  while (!pending.empty()) {
+    const CBlock_item* current = pending.back();
+    pending.pop_back();
+    if (current == this) {
+      return true;
+    }
+    if (const CBlock* block = current->AsBlock()) {
+      for (const CBlock_item_ptr& child : block->mItems) {
+        if (child->GetKind() == Kind::Block) {
+          pending.push_back(child.get());
+        }
+      }
+    }
+  }
+  return false;
+}
+
 void CBlock::Append(CBlock_item_ptr item) {
   if (!item) {
     return;
   }
+  if (item->GetKind() == Kind::Block && IsWithin(*item)) {
+    throw std::invalid_argument("a block cannot be appended to itself or to a block inside it");
+  }
+  ++item->mHolders;
   mItems.push_back(std::move(item));
   if (mIndexBuilt) {
     IndexItem(mItems.size() - 1);
@@ -362,7 +407,7 @@ CBlock_item_ptr CBlock::Find(const AString& name, Kind kind) const {
 }
 
 void CBlock::Clear() {
-  mItems.clear();
+  ReleaseItems();
   mIndex.clear();
   mIndexBuilt = false;
 }

@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -50,11 +51,15 @@ class BASALT_EXPORT CToken {
   CToken() = default;  // the empty text
   CToken(const AString& text) : mValue(text) {}
   CToken(AString&& text) : mValue(std::move(text)) {}
+  // For the std::wstring that `AString + AString` gives.
+  CToken(const std::wstring& text) : mValue(AString(text)) {}
   CToken(const wchar_t* text) : mValue(AString(text)) {}
   CToken(int number) : mValue(static_cast<long>(number)) {}
   CToken(long number) : mValue(number) {}
   CToken(double number) : mValue(number) {}
   CToken(bool flag) : mValue(flag) {}
+  // A narrow string would otherwise become the bool true.
+  CToken(const char*) = delete;
 
   Kind GetKind() const { return static_cast<Kind>(mValue.index()); }
   bool IsText() const { return GetKind() == Kind::Text; }
@@ -90,11 +95,13 @@ class BASALT_EXPORT CBlock_value {
   CBlock_value() = default;
   CBlock_value(const CToken& token) : mToken(token) {}
   CBlock_value(const AString& text) : mToken(text) {}
+  CBlock_value(const std::wstring& text) : mToken(text) {}
   CBlock_value(const wchar_t* text) : mToken(text) {}
   CBlock_value(int number) : mToken(number) {}
   CBlock_value(long number) : mToken(number) {}
   CBlock_value(double number) : mToken(number) {}
   CBlock_value(bool flag) : mToken(flag) {}
+  CBlock_value(const char*) = delete;
 
   const CToken& GetToken() const { return mToken; }
   void SetToken(const CToken& token) { mToken = token; }
@@ -138,7 +145,8 @@ class BASALT_EXPORT CBlock_item {
 
  protected:
   CBlock_item(Kind kind, const AString& name) : mKind(kind), mName(name) {}
-  CBlock_item(const CBlock_item&) = default;
+  // A copy is held by no block yet.
+  CBlock_item(const CBlock_item& other) : mKind(other.mKind), mName(other.mName) {}
   CBlock_item& operator=(const CBlock_item& other);
   // Moving keeps the name on the source too: the source may still sit in a
   // block whose index refers to it by that name.
@@ -146,8 +154,13 @@ class BASALT_EXPORT CBlock_item {
   CBlock_item& operator=(CBlock_item&& other) { return *this = other; }
 
  private:
+  friend class CBlock;
+
   Kind mKind;
   AString mName;
+  // How many blocks hold this item; only renames of held items concern the
+  // blocks' look-up indexes.
+  int mHolders = 0;
 };
 
 using CBlock_item_ptr = std::shared_ptr<CBlock_item>;
@@ -243,8 +256,15 @@ class BASALT_EXPORT CBlock_func : public CBlock_item {
   void Clear() { mArgs.clear(); }
 
   std::size_t Size() const { return mArgs.size(); }
-  // The value of argument i (0-based, i < Size()).
+  // The value of argument i (0-based); throws std::out_of_range for
+  // i >= Size().
   const CToken& Item(std::size_t i) const { return mArgs.at(i).mToken; }
+  // Argument i queried as T; false when there is no such argument or it is
+  // of another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mArgs.size() && mArgs[i].mToken.Query(out);
+  }
   bool IsNamedArg(std::size_t i) const { return mArgs.at(i).mHasName; }
   // The name of argument i; empty for an unnamed argument.
   const AString& ArgName(std::size_t i) const { return mArgs.at(i).mName; }
@@ -282,7 +302,14 @@ class BASALT_EXPORT CBlock_vec : public CBlock_item {
   void Clear() { mItems.clear(); }
 
   std::size_t Size() const { return mItems.size(); }
+  // Element i (0-based); throws std::out_of_range for i >= Size().
   const CToken& Item(std::size_t i) const { return mItems.at(i); }
+  // Element i queried as T; false when there is no such element or it is of
+  // another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mItems.size() && mItems[i].Query(out);
+  }
 
   std::shared_ptr<CBlock_item> CloneItem() const override;
   bool IsEqual(const CBlock_item& other) const override;
@@ -307,7 +334,8 @@ class BASALT_EXPORT CBlock : public CBlock_item {
 
   // Appending. By value means a deep copy (or a move); a CBlock_ptr is
   // shared, so later changes through it show in this block. A null
-  // CBlock_ptr appends nothing.
+  // CBlock_ptr appends nothing. Appending a block into itself (through a
+  // pointer) throws std::invalid_argument, see Append.
   CBlock& operator<<(const CBlock& sub);
   CBlock& operator<<(CBlock&& sub);
   CBlock& operator<<(const CBlock_named_value& value);
@@ -321,6 +349,9 @@ class BASALT_EXPORT CBlock : public CBlock_item {
       Append(item.Shared());
     return *this;
   }
+  // Throws std::invalid_argument when `item` is this block or holds it
+  // somewhere below: a block that contains itself could be neither written
+  // nor copied nor destroyed.
   void Append(CBlock_item_ptr item);
 
   // Finding (see the header comment). On a miss the pointer becomes null and
@@ -358,6 +389,9 @@ class BASALT_EXPORT CBlock : public CBlock_item {
 
  private:
   void IndexItem(std::size_t position) const;
+  void ReleaseItems();
+  // Whether this block is `item` or lies somewhere inside it.
+  bool IsWithin(const CBlock_item& item) const;
 
   std::vector<CBlock_item_ptr> mItems;
   // Name -> position of the first item of each kind with that name; built
