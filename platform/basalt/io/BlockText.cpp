@@ -567,7 +567,10 @@ void LineAndColumn(std::string_view text, std::size_t offset, long& line, long& 
   }
   line = 1;
   column = 1;
-  for (std::size_t i = 0; i < offset; ++i) {
+  // A byte order mark is no character an editor would show.
+  const std::size_t first =
+      text.size() >= 3 && offset >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+  for (std::size_t i = first; i < offset; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\n') {
       ++line;

@@ -225,6 +225,7 @@ TEST(BlockTextTest, MalformedTextFailsWithLineAndColumn) {
       {"Top {\n  = 1\n}", 2, 3, "expected a name"},
       {"Top {}\nMore {}", 2, 1, "after the end"},
       {"Top {}}", 1, 7, "after the end"},
+      {"\xEF\xBB\xBFTop {}}", 1, 7, "after the end"},
       {"Top {\n  \"中文\" x\n}", 2, 8, "expected '{'"},
       {"Top {\n  a = \"\xC3\x28\"\n}", 2, 8, "invalid UTF-8"},
       {"Top {\n  a = \"\xED\xA0\x80\"\n}", 2, 8, "invalid UTF-8"},  // encoded surrogate
