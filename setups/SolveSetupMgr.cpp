@@ -57,7 +57,7 @@ class CSolveSetupMgr::Family {
 
   // Setups listed by the live managers or held out of the list by the live
   // records.
-  std::unordered_set<const CSolveSetup*> GetHeldSetups() const;
+  std::unordered_set<CSolveSetup*> GetHeldSetups() const;
 
   bool HoldsGlobalData(const CGlobalSetupData* data) const {
     return std::any_of(mManagers.begin(), mManagers.end(), [data](const CSolveSetupMgr* manager) {
@@ -80,7 +80,7 @@ class CSolveSetupMgr::SetupListDeltaState final : public ListDeltaState<CSolveSe
   ~SetupListDeltaState() override {
     std::erase(mFamily->mRecords, this);
     if (GetOwnsNodes()) {
-      const std::unordered_set<const CSolveSetup*> held = mFamily->GetHeldSetups();
+      const std::unordered_set<CSolveSetup*> held = mFamily->GetHeldSetups();
       for (CSolveSetup* setup : GetNodesOutOfList()) {
         if (held.count(setup) == 0) {
           delete setup;
@@ -119,13 +119,13 @@ class CSolveSetupMgr::SetupListDeltaState final : public ListDeltaState<CSolveSe
   std::shared_ptr<Family> mFamily;
 };
 
-std::unordered_set<const CSolveSetup*> CSolveSetupMgr::Family::GetHeldSetups() const {
-  std::unordered_set<const CSolveSetup*> held;
+std::unordered_set<CSolveSetup*> CSolveSetupMgr::Family::GetHeldSetups() const {
+  std::unordered_set<CSolveSetup*> held;
   for (const CSolveSetupMgr* manager : mManagers) {
     held.insert(manager->mSetups.begin(), manager->mSetups.end());
   }
   for (const SetupListDeltaState* record : mRecords) {
-    for (const CSolveSetup* setup : record->GetHeldSetups()) {
+    for (CSolveSetup* setup : record->GetHeldSetups()) {
       held.insert(setup);
     }
   }
@@ -186,40 +186,43 @@ void CSolveSetupMgr::ReleaseAll(const CSolveSetupMgr* incoming) {
     }
   }
 
-  std::unordered_set<const CSolveSetup*> held = family.GetHeldSetups();
+  std::unordered_set<CSolveSetup*> held = family.GetHeldSetups();
   if (incoming != nullptr) {
     held.insert(incoming->mSetups.begin(), incoming->mSetups.end());
   }
   std::unordered_set<const CSolveSetup*> released;
   for (CSolveSetup* setup : mSetups) {
-    if (setup == nullptr || !released.insert(setup).second) {
-      continue;
-    }
-    if (held.count(setup) == 0) {
+    if (setup != nullptr && released.insert(setup).second && held.count(setup) == 0) {
       delete setup;
-    } else if (setup->GetManager() == this) {
-      // Whoever keeps the setup must not see a dangling manager: prefer a
-      // manager that lists it, else any member left.
-      const CSolveSetupMgr* heir = nullptr;
-      for (const CSolveSetupMgr* manager : family.mManagers) {
-        if (std::find(manager->mSetups.begin(), manager->mSetups.end(), setup) !=
-            manager->mSetups.end()) {
-          heir = manager;
-          break;
-        }
-      }
-      if (heir == nullptr && incoming != nullptr &&
-          std::find(incoming->mSetups.begin(), incoming->mSetups.end(), setup) !=
-              incoming->mSetups.end()) {
-        heir = incoming;
-      }
-      if (heir == nullptr && !family.mManagers.empty()) {
-        heir = family.mManagers.front();
-      }
-      setup->SetManager(heir);
     }
   }
   mSetups.clear();
+
+  // Setups kept by others must not answer to a manager that is gone: they
+  // move to a manager that lists them, else to any member left.
+  const auto lists = [](const CSolveSetupMgr* manager, const CSolveSetup* setup) {
+    return std::find(manager->mSetups.begin(), manager->mSetups.end(), setup) !=
+           manager->mSetups.end();
+  };
+  for (CSolveSetup* setup : held) {
+    if (setup->GetManager() != this) {
+      continue;
+    }
+    const CSolveSetupMgr* heir = nullptr;
+    for (const CSolveSetupMgr* manager : family.mManagers) {
+      if (lists(manager, setup)) {
+        heir = manager;
+        break;
+      }
+    }
+    if (heir == nullptr && incoming != nullptr && lists(incoming, setup)) {
+      heir = incoming;
+    }
+    if (heir == nullptr && !family.mManagers.empty()) {
+      heir = family.mManagers.front();
+    }
+    setup->SetManager(heir);
+  }
 
   if (mGlobalSetupData != nullptr && !family.HoldsGlobalData(mGlobalSetupData) &&
       (incoming == nullptr || incoming->mGlobalSetupData != mGlobalSetupData)) {

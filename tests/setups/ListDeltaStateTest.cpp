@@ -272,16 +272,4 @@ TEST_F(ListDeltaStateTest, RemovingAtAStalePositionNeverRemovesAnotherNode) {
   delete stranger;
 }
 
-TEST_F(ListDeltaStateTest, RemoveNodeAtTakesTheRecordedNodeWithoutDeletingIt) {
-  Append('A');
-  Node* b = Append('B');
-  NodeDelta delta(mList, true, true);
-  AssertReportRecorder reports;
-  delta.RemoveNodeAt(b, 1);
-  EXPECT_EQ(Names(mList), "A");
-  EXPECT_EQ(reports.GetCount(), 0);
-  EXPECT_EQ(gLiveNodes, 2);
-  delete b;
-}
-
 }  // namespace

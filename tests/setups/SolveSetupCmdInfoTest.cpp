@@ -95,12 +95,4 @@ TEST_F(SolveSetupCmdInfoTest, ASecondSweepsInfoIsReportedAndDeleted) {
   EXPECT_EQ(gLiveSweepInfos, 1);
 }
 
-TEST_F(SolveSetupCmdInfoTest, MergesLikeAnyCommandInfo) {
-  CSolveSetupCmdInfo info(1, 0);
-  CSolveSetupCmdInfo other(2, 4);
-  info.MergeInfo(&other);
-  EXPECT_EQ(info.GetInfoType(), 3U);
-  EXPECT_EQ(info.GetInfoSubType(), 4U);
-}
-
 }  // namespace

@@ -472,6 +472,25 @@ TEST_F(SolveSetupMgrTest, RecordsAndCopiesReleaseSharedSetupsOnce) {
   }
 }
 
+TEST_F(SolveSetupMgrTest, ASetupHeldByACopysRecordMovesToTheCopy) {
+  auto original = std::make_unique<CTestSetupMgr>();
+  CSolveSetup* a = original->Add(CDrivenSetup::kType, AString(L"A"));
+  CTestSetupMgr copy(*original);
+  std::unique_ptr<Delta> delta(copy.CreateListDeltaState(true));
+  copy.DeleteSetup(a, delta.get());
+  original.reset();
+  ASSERT_EQ(gLiveSetups, 1);
+  EXPECT_EQ(a->GetManager(), &copy);
+  // Undone, the setup is the copy's again and saves with the copy's types.
+  delta->UndoIt();
+  delta.reset();
+  io::CBlock setups;
+  EXPECT_TRUE(copy.WriteSetups(setups));
+  AString type;
+  io::DoDataExchange(*setups.Item(0)->AsBlock(), true, AString(L"SetupType"), type, 0);
+  EXPECT_EQ(type, AString(L"Driven"));
+}
+
 TEST_F(SolveSetupMgrTest, ARecordOutlivingItsManagerNoLongerEditsTheList) {
   std::unique_ptr<Delta> delta;
   {
