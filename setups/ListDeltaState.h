@@ -13,10 +13,10 @@
 //   - after RedoIt or while the change is in effect, a node whose newest
 //     entry is a removal;
 //   - after UndoIt, a node whose oldest entry is an insertion.
-// For a node recorded once this is the familiar table (removal done, or
-// insertion undone: deleted); for a node recorded several times it is the
-// state the node really ends up in, so a node taken out and put back in by
-// the same change is never deleted while it sits in the list.
+// For a node recorded once that is a removal in effect or an undone
+// insertion. For a node recorded several times it is where the node really
+// ends up, so a node taken out and put back by the same change is never
+// deleted while it sits in the list.
 // Thread-safety: none; a record belongs to the thread of its list.
 #pragma once
 

@@ -79,15 +79,16 @@ class CSolveSetupMgr::SetupListDeltaState final : public ListDeltaState<CSolveSe
 
   ~SetupListDeltaState() override {
     std::erase(mFamily->mRecords, this);
-    if (GetOwnsNodes()) {
+    const std::vector<CSolveSetup*> outOfList = GetHeldSetups();
+    if (!outOfList.empty()) {
       const std::unordered_set<CSolveSetup*> held = mFamily->GetHeldSetups();
-      for (CSolveSetup* setup : GetNodesOutOfList()) {
+      for (CSolveSetup* setup : outOfList) {
         if (held.count(setup) == 0) {
           delete setup;
         }
       }
-      SetOwnsNodes(false);
     }
+    SetOwnsNodes(false);
   }
 
   void UndoIt() override {
