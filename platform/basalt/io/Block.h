@@ -58,6 +58,8 @@ class BASALT_EXPORT CToken {
   CToken(long number) : mValue(number) {}
   CToken(double number) : mValue(number) {}
   CToken(bool flag) : mValue(flag) {}
+  // A narrow string would otherwise become the bool true.
+  CToken(const char*) = delete;
 
   Kind GetKind() const { return static_cast<Kind>(mValue.index()); }
   bool IsText() const { return GetKind() == Kind::Text; }
@@ -99,6 +101,7 @@ class BASALT_EXPORT CBlock_value {
   CBlock_value(long number) : mToken(number) {}
   CBlock_value(double number) : mToken(number) {}
   CBlock_value(bool flag) : mToken(flag) {}
+  CBlock_value(const char*) = delete;
 
   const CToken& GetToken() const { return mToken; }
   void SetToken(const CToken& token) { mToken = token; }
@@ -253,8 +256,15 @@ class BASALT_EXPORT CBlock_func : public CBlock_item {
   void Clear() { mArgs.clear(); }
 
   std::size_t Size() const { return mArgs.size(); }
-  // The value of argument i (0-based, i < Size()).
+  // The value of argument i (0-based); throws std::out_of_range for
+  // i >= Size().
   const CToken& Item(std::size_t i) const { return mArgs.at(i).mToken; }
+  // Argument i queried as T; false when there is no such argument or it is
+  // of another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mArgs.size() && mArgs[i].mToken.Query(out);
+  }
   bool IsNamedArg(std::size_t i) const { return mArgs.at(i).mHasName; }
   // The name of argument i; empty for an unnamed argument.
   const AString& ArgName(std::size_t i) const { return mArgs.at(i).mName; }
@@ -292,7 +302,14 @@ class BASALT_EXPORT CBlock_vec : public CBlock_item {
   void Clear() { mItems.clear(); }
 
   std::size_t Size() const { return mItems.size(); }
+  // Element i (0-based); throws std::out_of_range for i >= Size().
   const CToken& Item(std::size_t i) const { return mItems.at(i); }
+  // Element i queried as T; false when there is no such element or it is of
+  // another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mItems.size() && mItems[i].Query(out);
+  }
 
   std::shared_ptr<CBlock_item> CloneItem() const override;
   bool IsEqual(const CBlock_item& other) const override;
@@ -317,7 +334,8 @@ class BASALT_EXPORT CBlock : public CBlock_item {
 
   // Appending. By value means a deep copy (or a move); a CBlock_ptr is
   // shared, so later changes through it show in this block. A null
-  // CBlock_ptr appends nothing.
+  // CBlock_ptr appends nothing. Appending a block into itself (through a
+  // pointer) throws std::invalid_argument, see Append.
   CBlock& operator<<(const CBlock& sub);
   CBlock& operator<<(CBlock&& sub);
   CBlock& operator<<(const CBlock_named_value& value);
@@ -331,6 +349,9 @@ class BASALT_EXPORT CBlock : public CBlock_item {
       Append(item.Shared());
     return *this;
   }
+  // Throws std::invalid_argument when `item` is this block or holds it
+  // somewhere below: a block that contains itself could be neither written
+  // nor copied nor destroyed.
   void Append(CBlock_item_ptr item);
 
   // Finding (see the header comment). On a miss the pointer becomes null and
@@ -369,6 +390,8 @@ class BASALT_EXPORT CBlock : public CBlock_item {
  private:
   void IndexItem(std::size_t position) const;
   void ReleaseItems();
+  // Whether this block is `item` or lies somewhere inside it.
+  bool IsWithin(const CBlock_item& item) const;
 
   std::vector<CBlock_item_ptr> mItems;
   // Name -> position of the first item of each kind with that name; built

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -23,6 +24,20 @@ bool IsIdentifierStart(char32_t c) {
 
 bool IsIdentifierChar(char32_t c) {
   return IsIdentifierStart(c) || (c >= '0' && c <= '9');
+}
+
+// A piece of the input or a name, cut to a length that keeps error messages
+// readable; cuts fall between characters.
+std::string Excerpt(std::string_view text) {
+  constexpr std::size_t kLimit = 40;
+  if (text.size() <= kLimit) {
+    return std::string(text);
+  }
+  std::size_t cut = kLimit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  return std::string(text.substr(0, cut)) + "...";
 }
 
 // ================================================================ writer
@@ -262,7 +277,7 @@ class Parser {
     for (;;) {
       SkipSpace();
       if (AtEnd()) {
-        Fail(blockStart, "block \"" + AString(block.Name()).ToUtf8() + "\" is not closed by '}'");
+        Fail(blockStart, "block \"" + Excerpt(block.Name().ToUtf8()) + "\" is not closed by '}'");
       }
       if (Accept('}')) {
         return;
@@ -428,7 +443,7 @@ class Parser {
         return CToken(number);
       }
     }
-    Fail(start, "\"" + std::string(word) + "\" is not a value (texts are written in quotes)");
+    Fail(start, "\"" + Excerpt(word) + "\" is not a value (texts are written in quotes)");
   }
 
   // A quoted text at mPos; leaves mPos after the closing quote.
@@ -607,6 +622,8 @@ ReadError ReadBlockText(std::string_view text, CBlock& block) {
     const std::string message = "line " + std::to_string(line) + ", column " +
                                 std::to_string(column) + ": " + failure.mMessage;
     return ReadError(failure.mCode, AString::FromUtf8(message), line, column);
+  } catch (const std::bad_alloc&) {
+    return ReadError(ReadError::kSyntax, L"not enough memory to hold the blocks read");
   }
 }
 

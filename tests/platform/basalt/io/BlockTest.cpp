@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,20 @@ TEST(CBlockTest, AppendsInOrderAndWalksAllKinds) {
   EXPECT_EQ(*stored.FindArg(L"k"), CToken(2.5));
   EXPECT_EQ(stored.FindArg(L"S1"), nullptr) << "unnamed arguments have no name to find";
   EXPECT_THROW(stored.Item(2), std::out_of_range);
+  AString text;
+  EXPECT_TRUE(stored.Query(0, text));
+  EXPECT_EQ(text, L"S1");
+  EXPECT_FALSE(stored.Query(1, text)) << "a double is no text";
+  EXPECT_FALSE(stored.Query(2, text)) << "no third argument";
+  EXPECT_EQ(text, L"S1");
+
+  const CBlock_vec& files = *block.Item(3)->AsVec();
+  long number = 0;
+  EXPECT_TRUE(files.Query(1, number));
+  EXPECT_EQ(number, 4);
+  EXPECT_FALSE(files.Query(0, number));
+  EXPECT_FALSE(files.Query(9, number));
+  EXPECT_THROW(files.Item(2), std::out_of_range);
 }
 
 TEST(CBlockTest, FindByNameAndKindSetsGood) {
@@ -194,6 +209,26 @@ TEST(CBlockTest, CopiesAreDeepPointersShare) {
   CBlockFuncPtr none;
   parent << none;
   EXPECT_EQ(parent.Size(), 2u) << "a null pointer appends nothing";
+}
+
+TEST(CBlockTest, ABlockCannotContainItself) {
+  CBlockPtr top = CBlockPtr::Make(L"Top");
+  EXPECT_THROW(*top << top, std::invalid_argument);
+  CBlockPtr middle = CBlockPtr::Make(L"Middle");
+  *top << middle;
+  CBlockPtr bottom = CBlockPtr::Make(L"Bottom");
+  *middle << bottom;
+  EXPECT_THROW(*bottom << top, std::invalid_argument);
+  EXPECT_THROW(*bottom << middle, std::invalid_argument);
+  EXPECT_TRUE(bottom->IsEmpty());
+  // Sharing one block in two places is no cycle.
+  CBlock other(L"Other");
+  other << bottom;
+  *top << bottom;
+  EXPECT_EQ(top->Size(), 2u);
+  // A copy of an enclosing block is a new tree and may go anywhere.
+  *bottom << *top;
+  EXPECT_EQ(bottom->Size(), 1u);
 }
 
 TEST(CBlockTest, EqualityComparesNamesKindsAndContentRecursively) {
