@@ -120,7 +120,7 @@ TEST(MessageCatalogueTest, LibraryNumbersHaveTextsWithArgumentsFilledIn) {
   invalid.AddArg(0, L" Setup1");
   invalid.AddArg(1, L"The name begins or ends with a blank.");
   EXPECT_EQ(MessageCatalogue::GetMessageText(invalid),
-            L"\" Setup1\" is not a valid solve setup name: The name begins or ends with a blank..");
+            L"\" Setup1\" is not a valid solve setup name. The name begins or ends with a blank.");
 
   VelmorMessage project(kFatalMessage, 2, 61600, 0, 6, MessageManagerStrings::kNullStr,
                         MessageManagerStrings::kNullStr, false);
