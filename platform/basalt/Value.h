@@ -31,6 +31,11 @@
 
 class VariableValues;
 
+namespace io {
+class CBlock;
+class ReadError;
+}  // namespace io
+
 class BASALT_EXPORT Value {
  public:
   // A plain 0 with no unit.
@@ -79,6 +84,15 @@ class BASALT_EXPORT Value {
   AString mText;
   Units::FullUnitType mUnitType;
 };
+
+namespace io {
+// Exchanges a Value as a named value holding its text (GetValueText()), with
+// the requirement rules of the AString exchange (io/DataExchange.h). Reading
+// makes the text read the value's expression and keeps its unit type; the
+// text is not evaluated then, since its variables may not be known yet.
+BASALT_EXPORT ReadError DoDataExchange(CBlock& block, bool reading, const AString& key,
+                                       Value& value, int requirement);
+}  // namespace io
 
 // Formats a double as the shortest text that reads back as the same value.
 BASALT_EXPORT AString FormatShortestDouble(double number);

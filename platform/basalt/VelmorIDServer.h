@@ -15,7 +15,8 @@
 
 namespace io {
 class CBlock;
-}
+class ReadError;
+}  // namespace io
 
 namespace id {
 // The first identifier a server hands out by default.
@@ -54,12 +55,12 @@ class BASALT_EXPORT VelmorIDServer : public IIDServer {
 
   // Appends the counter to `block` as a named value.
   bool WriteNextUniqueID(io::CBlock& block) const;
-  // Restores the counter from the named value in `block` and returns a read
-  // code as io::ReadError does: 0 when restored. A missing or unreadable
-  // value gives a warning (above 0) and sets the counter back to the first
-  // identifier; a value below the first identifier also gives a warning and
-  // is raised to it.
-  int ResetNextUniqueID(io::CBlock& block);
+  // Restores the counter from the named value in `block`: 0 when restored.
+  // A missing or unreadable value gives a warning (above 0) and sets the
+  // counter back to the first identifier; a value below the first identifier
+  // also gives a warning and is raised to it. With neverLowerOnReset the
+  // counter never goes below its present value.
+  io::ReadError ResetNextUniqueID(io::CBlock& block);
 
   const AString& GetCounterName() const { return mCounterName; }
 

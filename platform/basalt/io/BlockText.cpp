@@ -7,7 +7,7 @@
 #include <string>
 #include <system_error>
 
-#include <utf8.h>
+#include <utf8cpp/utf8.h>
 
 namespace io {
 
