@@ -3,7 +3,6 @@
 #include <string_view>
 
 #include "datalink/source/DataLinkStrings.h"
-#include "datalink/source/ValueExchange.h"
 #include "platform/basalt/LongFileName.h"
 #include "platform/basalt/VariableValues.h"
 #include "platform/basalt/VelmorAssert.h"
@@ -223,7 +222,7 @@ io::ReadError DataLink::DoDataExchangeDataConfig(io::CBlock& block, bool reading
       }
       const AString name = item->Name();
       Value value(Units::kNoUnit);
-      if (datalink::ExchangeValue(*params, true, name, value, 0) == 0) {
+      if (io::DoDataExchange(*params, true, name, value, 0) == 0) {
         mPartnerParams.insert_or_assign(name, value);
       }
     }
@@ -233,7 +232,7 @@ io::ReadError DataLink::DoDataExchangeDataConfig(io::CBlock& block, bool reading
   for (const auto& [name, value] : mPartnerParams) {
     if (values == nullptr) {
       Value stored = value;
-      datalink::ExchangeValue(*params, false, name, stored, 0);
+      io::DoDataExchange(*params, false, name, stored, 0);
     } else {
       VariableValuesContext context(*values);
       Value evaluated(value.GetValue(), value.GetUnits());
