@@ -15,7 +15,7 @@ struct Catalogue {
   Catalogue() {
     mTemplates[24689] = L"The design has no solve setups; at least one is required.";
     mTemplates[24690] = L"Solve setup names must be unique[: \"{0}\" is already used].";
-    mTemplates[24691] = L"\"{0}\" is not a valid solve setup name[: {1}].";
+    mTemplates[24691] = L"\"{0}\" is not a valid solve setup name.[ {1}]";
     mTemplates[24693] = L"The data link names no partner design.";
     mTemplates[24694] = L"The data link names no partner project.";
     mTemplates[24701] = L"The data link names no partner solution.";

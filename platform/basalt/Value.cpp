@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -95,10 +94,11 @@ bool IsSpace(wchar_t ch) {
 bool IsDigit(wchar_t ch) {
   return ch >= L'0' && ch <= L'9';
 }
+// Names are ASCII letters, digits and "_" plus every character from U+00A0
+// on, so that names in any script work the same under every locale.
 bool IsNameStart(wchar_t ch) {
-  return ch == L'_' || ch == L'$' ||
-         (ch < 0x80 ? std::iswalpha(static_cast<wint_t>(ch)) != 0
-                    : std::iswalnum(static_cast<wint_t>(ch)) != 0);
+  return ch == L'_' || ch == L'$' || (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') ||
+         ch >= 0xA0;
 }
 bool IsNamePart(wchar_t ch) {
   return ch == L'_' || IsDigit(ch) || (ch != L'$' && IsNameStart(ch));

@@ -7,8 +7,8 @@
 //
 // Expression syntax: numbers (123, 1.5, .5, 2e-3) optionally followed by a
 // unit suffix from the Units table ("3mm", "2.4 GHz"); variable names
-// (letters, digits and "_", not starting with a digit; a leading "$" is
-// allowed); binary + - * /; unary - and +; parentheses. Units convert within
+// (ASCII letters, digits, "_" and any character from U+00A0 on, not
+// starting with a digit; a leading "$" is allowed); binary + - * /; unary - and +; parentheses. Units convert within
 // a kind (1cm + 5mm is 1.5cm: the result is in the unit of the left term);
 // a plain number added to a quantity counts in the quantity's unit (w + 1
 // with w = 3mm is 4mm); adding different kinds is an error. Products and
@@ -89,7 +89,9 @@ namespace io {
 // Exchanges a Value as a named value holding its text (GetValueText()), with
 // the requirement rules of the AString exchange (io/DataExchange.h). Reading
 // makes the text read the value's expression and keeps its unit type; the
-// text is not evaluated then, since its variables may not be known yet.
+// text is not evaluated then, since its variables may not be known yet. A
+// named value holding a bare number instead of a text is read as that
+// number's text.
 BASALT_EXPORT ReadError DoDataExchange(CBlock& block, bool reading, const AString& key,
                                        Value& value, int requirement);
 }  // namespace io

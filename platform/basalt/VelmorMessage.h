@@ -87,7 +87,8 @@ struct PostedMessage {
 };
 
 // The queue of posted messages. One exists per process (the global manager's);
-// hosts may make their own for tests of their own.
+// hosts may make their own for tests of their own. The queue keeps every
+// message until the host clears it (or a MessageQueueRestorer takes it out).
 class BASALT_EXPORT VelmorMessageHandler {
  public:
   using Listener = std::function<void(const VelmorMessage&)>;
@@ -140,6 +141,8 @@ BASALT_EXPORT IMessageManager& GetGlobalIMessageManager();
 // the queue is back to what it held before (less anything the host cleared in
 // between). Use it around work whose complaints are expected and of no
 // interest to the user. Restorers nest. A null handler makes it do nothing.
+// The queue is shared by the process: messages other threads post to the
+// same handler while the restorer lives are taken out as well.
 class BASALT_EXPORT MessageQueueRestorer {
  public:
   explicit MessageQueueRestorer(VelmorMessageHandler* handler);

@@ -15,7 +15,7 @@ namespace {
 constexpr std::size_t kIndexThreshold = 16;
 constexpr std::size_t kNoPosition = std::numeric_limits<std::size_t>::max();
 
-// Counts renames of items anywhere in the process. Items do not know the
+// Counts renames of items held by blocks, anywhere in the process. Items do not know the
 // blocks holding them, so a block compares this with the value it saw when
 // it built its index and rebuilds when they differ. Renames are rare (items
 // are named when made), so this costs next to nothing in practice.
@@ -124,7 +124,9 @@ CBlock_item::~CBlock_item() = default;
 void CBlock_item::SetName(const AString& name) {
   if (name != mName) {
     mName = name;
-    NoteRename();
+    if (mHolders > 0) {
+      NoteRename();
+    }
   }
 }
 
@@ -223,6 +225,7 @@ CBlock::CBlock(const CBlock& other) : CBlock_item(other), mGood(other.mGood) {
   mItems.reserve(other.mItems.size());
   for (const CBlock_item_ptr& item : other.mItems) {
     mItems.push_back(item->CloneItem());
+    ++mItems.back()->mHolders;
   }
 }
 
@@ -250,6 +253,7 @@ CBlock& CBlock::operator=(CBlock&& other) noexcept {
   if (this != &other) {
     CBlock_item::operator=(std::move(other));
     mGood = other.mGood;
+    ReleaseItems();
     mItems = std::move(other.mItems);
     mIndex = std::move(other.mIndex);
     mIndexBuilt = other.mIndexBuilt;
@@ -261,7 +265,16 @@ CBlock& CBlock::operator=(CBlock&& other) noexcept {
   return *this;
 }
 
-CBlock::~CBlock() = default;
+CBlock::~CBlock() {
+  ReleaseItems();
+}
+
+void CBlock::ReleaseItems() {
+  for (const CBlock_item_ptr& item : mItems) {
+    --item->mHolders;
+  }
+  mItems.clear();
+}
 
 CBlock& CBlock::operator<<(const CBlock& sub) {
   Append(std::make_shared<CBlock>(sub));
@@ -302,6 +315,7 @@ void CBlock::Append(CBlock_item_ptr item) {
   if (!item) {
     return;
   }
+  ++item->mHolders;
   mItems.push_back(std::move(item));
   if (mIndexBuilt) {
     IndexItem(mItems.size() - 1);
@@ -362,7 +376,7 @@ CBlock_item_ptr CBlock::Find(const AString& name, Kind kind) const {
 }
 
 void CBlock::Clear() {
-  mItems.clear();
+  ReleaseItems();
   mIndex.clear();
   mIndexBuilt = false;
 }

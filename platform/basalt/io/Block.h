@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -50,6 +51,8 @@ class BASALT_EXPORT CToken {
   CToken() = default;  // the empty text
   CToken(const AString& text) : mValue(text) {}
   CToken(AString&& text) : mValue(std::move(text)) {}
+  // For the std::wstring that `AString + AString` gives.
+  CToken(const std::wstring& text) : mValue(AString(text)) {}
   CToken(const wchar_t* text) : mValue(AString(text)) {}
   CToken(int number) : mValue(static_cast<long>(number)) {}
   CToken(long number) : mValue(number) {}
@@ -90,6 +93,7 @@ class BASALT_EXPORT CBlock_value {
   CBlock_value() = default;
   CBlock_value(const CToken& token) : mToken(token) {}
   CBlock_value(const AString& text) : mToken(text) {}
+  CBlock_value(const std::wstring& text) : mToken(text) {}
   CBlock_value(const wchar_t* text) : mToken(text) {}
   CBlock_value(int number) : mToken(number) {}
   CBlock_value(long number) : mToken(number) {}
@@ -138,7 +142,8 @@ class BASALT_EXPORT CBlock_item {
 
  protected:
   CBlock_item(Kind kind, const AString& name) : mKind(kind), mName(name) {}
-  CBlock_item(const CBlock_item&) = default;
+  // A copy is held by no block yet.
+  CBlock_item(const CBlock_item& other) : mKind(other.mKind), mName(other.mName) {}
   CBlock_item& operator=(const CBlock_item& other);
   // Moving keeps the name on the source too: the source may still sit in a
   // block whose index refers to it by that name.
@@ -146,8 +151,13 @@ class BASALT_EXPORT CBlock_item {
   CBlock_item& operator=(CBlock_item&& other) { return *this = other; }
 
  private:
+  friend class CBlock;
+
   Kind mKind;
   AString mName;
+  // How many blocks hold this item; only renames of held items concern the
+  // blocks' look-up indexes.
+  int mHolders = 0;
 };
 
 using CBlock_item_ptr = std::shared_ptr<CBlock_item>;
@@ -243,8 +253,15 @@ class BASALT_EXPORT CBlock_func : public CBlock_item {
   void Clear() { mArgs.clear(); }
 
   std::size_t Size() const { return mArgs.size(); }
-  // The value of argument i (0-based, i < Size()).
+  // The value of argument i (0-based); throws std::out_of_range for
+  // i >= Size().
   const CToken& Item(std::size_t i) const { return mArgs.at(i).mToken; }
+  // Argument i queried as T; false when there is no such argument or it is
+  // of another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mArgs.size() && mArgs[i].mToken.Query(out);
+  }
   bool IsNamedArg(std::size_t i) const { return mArgs.at(i).mHasName; }
   // The name of argument i; empty for an unnamed argument.
   const AString& ArgName(std::size_t i) const { return mArgs.at(i).mName; }
@@ -282,7 +299,14 @@ class BASALT_EXPORT CBlock_vec : public CBlock_item {
   void Clear() { mItems.clear(); }
 
   std::size_t Size() const { return mItems.size(); }
+  // Element i (0-based); throws std::out_of_range for i >= Size().
   const CToken& Item(std::size_t i) const { return mItems.at(i); }
+  // Element i queried as T; false when there is no such element or it is of
+  // another kind (then `out` is left alone).
+  template <class T>
+  bool Query(std::size_t i, T& out) const {
+    return i < mItems.size() && mItems[i].Query(out);
+  }
 
   std::shared_ptr<CBlock_item> CloneItem() const override;
   bool IsEqual(const CBlock_item& other) const override;
@@ -358,6 +382,7 @@ class BASALT_EXPORT CBlock : public CBlock_item {
 
  private:
   void IndexItem(std::size_t position) const;
+  void ReleaseItems();
 
   std::vector<CBlock_item_ptr> mItems;
   // Name -> position of the first item of each kind with that name; built

@@ -25,6 +25,20 @@ bool IsIdentifierChar(char32_t c) {
   return IsIdentifierStart(c) || (c >= '0' && c <= '9');
 }
 
+// A piece of the input or a name, cut to a length that keeps error messages
+// readable; cuts fall between characters.
+std::string Excerpt(std::string_view text) {
+  constexpr std::size_t kLimit = 40;
+  if (text.size() <= kLimit) {
+    return std::string(text);
+  }
+  std::size_t cut = kLimit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+    --cut;
+  }
+  return std::string(text.substr(0, cut)) + "...";
+}
+
 // ================================================================ writer
 
 class Writer {
@@ -262,7 +276,7 @@ class Parser {
     for (;;) {
       SkipSpace();
       if (AtEnd()) {
-        Fail(blockStart, "block \"" + AString(block.Name()).ToUtf8() + "\" is not closed by '}'");
+        Fail(blockStart, "block \"" + Excerpt(block.Name().ToUtf8()) + "\" is not closed by '}'");
       }
       if (Accept('}')) {
         return;
@@ -428,7 +442,7 @@ class Parser {
         return CToken(number);
       }
     }
-    Fail(start, "\"" + std::string(word) + "\" is not a value (texts are written in quotes)");
+    Fail(start, "\"" + Excerpt(word) + "\" is not a value (texts are written in quotes)");
   }
 
   // A quoted text at mPos; leaves mPos after the closing quote.
@@ -567,7 +581,10 @@ void LineAndColumn(std::string_view text, std::size_t offset, long& line, long& 
   }
   line = 1;
   column = 1;
-  for (std::size_t i = 0; i < offset; ++i) {
+  // A byte order mark is no character an editor would show.
+  const std::size_t first =
+      text.size() >= 3 && offset >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+  for (std::size_t i = first; i < offset; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\n') {
       ++line;

@@ -100,6 +100,20 @@ TEST(CBlockTest, AppendsInOrderAndWalksAllKinds) {
   EXPECT_EQ(*stored.FindArg(L"k"), CToken(2.5));
   EXPECT_EQ(stored.FindArg(L"S1"), nullptr) << "unnamed arguments have no name to find";
   EXPECT_THROW(stored.Item(2), std::out_of_range);
+  AString text;
+  EXPECT_TRUE(stored.Query(0, text));
+  EXPECT_EQ(text, L"S1");
+  EXPECT_FALSE(stored.Query(1, text)) << "a double is no text";
+  EXPECT_FALSE(stored.Query(2, text)) << "no third argument";
+  EXPECT_EQ(text, L"S1");
+
+  const CBlock_vec& files = *block.Item(3)->AsVec();
+  long number = 0;
+  EXPECT_TRUE(files.Query(1, number));
+  EXPECT_EQ(number, 4);
+  EXPECT_FALSE(files.Query(0, number));
+  EXPECT_FALSE(files.Query(9, number));
+  EXPECT_THROW(files.Item(2), std::out_of_range);
 }
 
 TEST(CBlockTest, FindByNameAndKindSetsGood) {

@@ -1,7 +1,9 @@
 #include "platform/basalt/io/BlockText.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -225,11 +227,15 @@ TEST(BlockTextTest, MalformedTextFailsWithLineAndColumn) {
       {"Top {\n  = 1\n}", 2, 3, "expected a name"},
       {"Top {}\nMore {}", 2, 1, "after the end"},
       {"Top {}}", 1, 7, "after the end"},
+      {"\xEF\xBB\xBFTop {}}", 1, 7, "after the end"},
       {"Top {\n  \"中文\" x\n}", 2, 8, "expected '{'"},
       {"Top {\n  a = \"\xC3\x28\"\n}", 2, 8, "invalid UTF-8"},
       {"Top {\n  a = \"\xED\xA0\x80\"\n}", 2, 8, "invalid UTF-8"},  // encoded surrogate
       {"Top {\n  a = \"\xF0\x9F\x98\"\n}", 2, 8, "invalid UTF-8"},  // cut short
   };
+  CBlock scratch;
+  ReadError longWord = io::ReadBlockText("T { a = " + std::string(5000, 'x') + " }", scratch);
+  EXPECT_LT(std::string(longWord.what()).size(), 200u) << "messages quote at most an excerpt";
   for (const BadText& bad : cases) {
     CBlock block(L"Kept");
     block << CBlock_named_value(L"x", 1);
@@ -253,13 +259,16 @@ TEST(BlockTextTest, EveryTruncationAndCorruptionFailsCleanly) {
   nasty << CBlock_named_value(NastyText(), NastyText());
   block << nasty;
   const std::string text = Write(block);
-  // A cut anywhere before the closing brace is an error, never an over-read
-  // (the copy gives AddressSanitizer exact bounds).
+  // A cut anywhere before the closing brace is an error, never an over-read:
+  // each prefix lives in a heap buffer of exactly its size, so
+  // AddressSanitizer traps a read of even one byte beyond it.
   const std::size_t closing = text.rfind('}');
   for (std::size_t length = 0; length <= closing; ++length) {
-    const std::string cut(text.data(), length);
+    std::unique_ptr<char[]> cut(new char[length == 0 ? 1 : length]);
+    std::memcpy(cut.get(), text.data(), length);
     CBlock out;
-    EXPECT_TRUE(io::ReadBlockText(cut, out).IsFailure()) << "length " << length;
+    EXPECT_TRUE(io::ReadBlockText(std::string_view(cut.get(), length), out).IsFailure())
+        << "length " << length;
   }
   // Random byte changes: whatever comes out must be a clean result.
   std::mt19937 random(1);
