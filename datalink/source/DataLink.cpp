@@ -235,6 +235,14 @@ io::ReadError DataLink::DoDataExchangeDataConfig(io::CBlock& block, bool reading
       io::DoDataExchange(*params, false, name, stored, 0);
     } else {
       VariableValuesContext context(*values);
+      // A parameter the set cannot evaluate is still written (GetValue posts
+      // why and gives 0), but the caller must not take the block as sound.
+      double number = 0;
+      Units::FullUnitType unit = Units::kNoUnit;
+      AString reason;
+      if (!value.Evaluate(number, unit, reason)) {
+        result = 1;
+      }
       Value evaluated(value.GetValue(), value.GetUnits());
       *params << io::CBlock_named_value(name, io::CBlock_value(evaluated.GetValueText()));
     }

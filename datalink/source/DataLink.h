@@ -45,7 +45,8 @@ class RAVELIN_SETUPS_EXPORT DataLink {
   // The part of the link a configuration carries: "Soln" and the "Params"
   // sub-block. Reading merges into the parameters already held. Writing with a
   // variable set writes every parameter evaluated under it (number and unit);
-  // without one, the stored expressions. Returns 0 or 1.
+  // without one, the stored expressions. Returns 0, or 1 when an entry was
+  // missing on reading or a parameter could not be evaluated on writing.
   virtual io::ReadError DoDataExchangeDataConfig(io::CBlock& block, bool reading,
                                                  const VariableValues* values);
   // A copy made by the copy constructor; the caller owns it.

@@ -246,4 +246,20 @@ TEST(DataLinkExchangeTest, VariableSetTurnsExpressionsIntoNumbersWithUnits) {
   EXPECT_EQ(partner.GetPartnerParams().at(L"h").GetUnits(), Units::kMillimeter);
 }
 
+TEST(DataLinkExchangeTest, AParameterTheSetCannotEvaluateMakesTheWriteAWarning) {
+  VelmorMessageHandler& queue = datalinktest::FreshMessageQueue();
+  DataLink link;
+  link.ReMapParams({L"missing"});
+  link.GetPartnerParamsForEdit()[L"n"] = Value(L"2", Units::kNoUnit);
+  VariableValues variables;
+  io::CBlock block(L"Link");
+  EXPECT_EQ(link.DoDataExchangeDataConfig(block, false, &variables), 1);
+  EXPECT_EQ(queue.GetMessageCount(), 1);  // the core says why
+  io::CBlockPtr params = ParamsOf(block);
+  ASSERT_TRUE(params);
+  EXPECT_EQ(ItemNames(*params), (std::vector<AString>{L"missing", L"n"}));
+  EXPECT_EQ(TextOf(*params, L"n"), L"2");
+  queue.ClearMessages();
+}
+
 }  // namespace
