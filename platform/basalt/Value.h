@@ -8,12 +8,11 @@
 // Expression syntax: numbers (123, 1.5, .5, 2e-3) optionally followed by a
 // unit suffix from the Units table ("3mm", "2.4 GHz"); variable names
 // (ASCII letters, digits, "_" and any character from U+00A0 on, not
-// starting with a digit; a leading "$" is allowed); binary + - * /; unary - and +; parentheses. Units convert within
-// a kind (1cm + 5mm is 1.5cm: the result is in the unit of the left term);
-// a plain number added to a quantity counts in the quantity's unit (w + 1
-// with w = 3mm is 4mm); adding different kinds is an error. Products and
-// quotients may pass through other dimensions (w*w/w) but the result must be
-// a plain number or one of the table's kinds.
+// starting with a digit; a leading "$" is allowed); binary + - * /; unary - and +; parentheses.
+// Units convert within a kind (1cm + 5mm is 1.5cm: the result is in the unit of the left term); a
+// plain number added to a quantity counts in the quantity's unit (w + 1 with w = 3mm is 4mm);
+// adding different kinds is an error. Products and quotients may pass through other dimensions
+// (w*w/w) but the result must be a plain number or one of the table's kinds.
 //
 // An undefined variable, a cycle among variables, a syntax error, a division
 // by zero or an unsupported result unit is an evaluation error: GetValue
@@ -90,8 +89,8 @@ namespace io {
 // the requirement rules of the AString exchange (io/DataExchange.h). Reading
 // makes the text read the value's expression and keeps its unit type; the
 // text is not evaluated then, since its variables may not be known yet. A
-// named value holding a bare number instead of a text is read as that
-// number's text.
+// named value whose token is not a text (a bare number, say) is a wrong-type
+// warning and leaves the value as it was, as for any AString.
 BASALT_EXPORT ReadError DoDataExchange(CBlock& block, bool reading, const AString& key,
                                        Value& value, int requirement);
 }  // namespace io

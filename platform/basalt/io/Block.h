@@ -331,7 +331,8 @@ class BASALT_EXPORT CBlock : public CBlock_item {
 
   // Appending. By value means a deep copy (or a move); a CBlock_ptr is
   // shared, so later changes through it show in this block. A null
-  // CBlock_ptr appends nothing.
+  // CBlock_ptr appends nothing. Appending a block into itself (through a
+  // pointer) throws std::invalid_argument, see Append.
   CBlock& operator<<(const CBlock& sub);
   CBlock& operator<<(CBlock&& sub);
   CBlock& operator<<(const CBlock_named_value& value);
@@ -345,6 +346,9 @@ class BASALT_EXPORT CBlock : public CBlock_item {
       Append(item.Shared());
     return *this;
   }
+  // Throws std::invalid_argument when `item` is this block or holds it
+  // somewhere below: a block that contains itself could be neither written
+  // nor copied nor destroyed.
   void Append(CBlock_item_ptr item);
 
   // Finding (see the header comment). On a miss the pointer becomes null and
@@ -383,6 +387,8 @@ class BASALT_EXPORT CBlock : public CBlock_item {
  private:
   void IndexItem(std::size_t position) const;
   void ReleaseItems();
+  // Whether this block is `item` or lies somewhere inside it.
+  bool IsWithin(const CBlock_item& item) const;
 
   std::vector<CBlock_item_ptr> mItems;
   // Name -> position of the first item of each kind with that name; built

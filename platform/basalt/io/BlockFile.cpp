@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <random>
 #include <sstream>
 #include <string>
@@ -44,9 +45,8 @@ std::filesystem::path TemporarySibling(const std::filesystem::path& target) {
   return temporary;
 }
 
-}  // namespace
-
-ReadError ReadBlockFile(const AString& path, CBlock& block) {
+// The whole file into `text`; a failing ReadError when it cannot be read.
+ReadError LoadFile(const AString& path, std::string& text) {
   const std::filesystem::path native = NativePath(path);
   std::error_code code;
   if (std::filesystem::is_directory(native, code)) {
@@ -57,8 +57,10 @@ ReadError ReadBlockFile(const AString& path, CBlock& block) {
   if (!in) {
     return FileError("cannot open", path, errno);
   }
-  std::string text;
   const std::uintmax_t size = std::filesystem::file_size(native, code);
+  if (!code && size > text.max_size()) {
+    return FileError("too large to read", path, 0);
+  }
   if (!code) {
     text.resize(static_cast<std::size_t>(size));
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
@@ -76,6 +78,21 @@ ReadError ReadBlockFile(const AString& path, CBlock& block) {
   }
   if (in.bad()) {
     return FileError("cannot read", path, errno);
+  }
+  return ReadError::kOk;
+}
+
+}  // namespace
+
+ReadError ReadBlockFile(const AString& path, CBlock& block) {
+  std::string text;
+  try {
+    ReadError loaded = LoadFile(path, text);
+    if (loaded.IsFailure()) {
+      return loaded;
+    }
+  } catch (const std::bad_alloc&) {
+    return FileError("not enough memory to read", path, 0);
   }
   ReadError result = ReadBlockText(text, block);
   if (result.IsFailure()) {

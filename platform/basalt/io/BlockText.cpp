@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -621,6 +622,8 @@ ReadError ReadBlockText(std::string_view text, CBlock& block) {
     const std::string message = "line " + std::to_string(line) + ", column " +
                                 std::to_string(column) + ": " + failure.mMessage;
     return ReadError(failure.mCode, AString::FromUtf8(message), line, column);
+  } catch (const std::bad_alloc&) {
+    return ReadError(ReadError::kSyntax, L"not enough memory to hold the blocks read");
   }
 }
 
