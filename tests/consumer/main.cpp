@@ -28,7 +28,7 @@ int main() {
     return 1;
   }
 
-  if (vod::Str_Quote(automation::Variant(std::string("O'Hara"))) != "O''Hara") {
+  if (vod::Str_Quote(automation::Variant(std::string("O'Hara"))) != "'O''Hara'") {
     std::puts("vod: quoting failed");
     return 1;
   }
