@@ -167,14 +167,16 @@ bool Base::Room_UpdateInfo(std::int32_t lngRoomID, RoomInfoStruct& sttRoomInfo) 
     const StatementShapes shapes(mBaseLink);
     bool mayUpdate = true;
     {
-      // Only the first room holding the name or machine name decides.
+      // Every room holding the name or the machine name must be this one: when the name is this
+      // room's and the machine name another's, the other room may well come second.
       RecordsetScope owner =
           shapes.OpenQuery("SELECT lngRoomID FROM Room WHERE strRoomName=" +
                                Str_Quote(Variant(sttRoomInfo.strRoomName)) +
                                " OR strRoomHost=" + Str_Quote(Variant(sttRoomInfo.strRoomHost)),
                            dao::dbOpenDynaset);
-      if (!owner->IsEOF()) {
+      while (mayUpdate && !owner->IsEOF()) {
         mayUpdate = owner->GetField("lngRoomID").ToLong() == lngRoomID;
+        owner->MoveNext();
       }
     }
     if (!mayUpdate) {

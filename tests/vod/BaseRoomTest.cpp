@@ -162,6 +162,9 @@ TEST_F(BaseRoomTest, UpdateRefusesAnotherRoomsNameAndAcceptsItsOwn) {
   EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
   record = MakeRoom("A-new", "hb");
   EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
+  // A's own name with B's machine name: A is found first, B after it, and B decides.
+  record = MakeRoom("A", "HB");
+  EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
 
   record = MakeRoom("A", "HA", rsStopUse);
   record.strFloor = "b1";
@@ -190,9 +193,12 @@ TEST_F(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
   EXPECT_EQ(mBase->Room_HaveInfo("room1"), first);
   EXPECT_EQ(mBase->Room_HaveInfo("ROOM2"), second);
   EXPECT_EQ(mBase->Room_HaveInfo("room3"), 0);
+  const std::int32_t cafe = Add("Café Été", "H3");
+  EXPECT_EQ(mBase->Room_HaveInfo("Café Été"), cafe);
+  EXPECT_EQ(mBase->Room_HaveInfo("CAFÉ ÉTÉ"), cafe);
 
   EXPECT_TRUE(mBase->Room_DeleteInfo(first));
-  EXPECT_EQ(All(), Names{"Room2"});
+  EXPECT_EQ(All(), (Names{"Room2", "Café Été"}));
   EXPECT_TRUE(mBase->Room_ClearAllInfo());
   EXPECT_EQ(All(), Names{});
 }
