@@ -139,18 +139,15 @@ TEST(TypeLibraryTest, ClassMemberTableMatchesTheInterface) {
   }
 }
 
-TEST(TypeLibraryTest, SongAndRankingMembersAreAllImplemented) {
+TEST(TypeLibraryTest, EveryInterfaceMemberIsImplemented) {
   const auto idl = ParseMembers(InterfaceBody(ReadIdl(), "interface _Base : IDispatch"), "HRESULT");
-  ASSERT_EQ(idl.size(), 46u);
+  std::vector<std::string> expected;
+  for (const auto& member : idl) {
+    expected.push_back(member.mName);
+  }
   std::vector<std::string> implemented;
   for (const auto& entry : BaseMemberTable::Get()) {
-    if (entry.mPosition >= 23) {
-      implemented.emplace_back(entry.mName);
-    }
-  }
-  std::vector<std::string> expected;
-  for (std::size_t i = 22; i < idl.size(); ++i) {
-    expected.push_back(idl[i].mName);
+    implemented.emplace_back(entry.mName);
   }
   EXPECT_EQ(implemented, expected);
 }
