@@ -21,9 +21,11 @@
 // the public flag mGood to whether it found one. Finding a key in a large
 // block is a hash look-up, so reading items one by one stays linear.
 //
-// Thread-safety: none. A block may be read from several threads only while
-// nobody changes it and nobody uses `>>` on it (which sets mGood and may
-// build the look-up index).
+// Thread-safety: none. A block may be walked from several threads only while
+// nobody changes it and nobody calls `>>` or Find on it (they set mGood and
+// may build the look-up index). Blocks on different threads must not share
+// items: appending and releasing an item updates a count inside it. Renaming
+// is counted process-wide with an atomic and is safe anywhere.
 #pragma once
 
 #include <cstddef>
