@@ -10,5 +10,9 @@ namespace ravelin_tool {
 void AddConfigCommands(CLI::App& app);
 void AddVenueCommands(CLI::App& app);
 void AddDesignCommands(CLI::App& app);
+void AddDemoCommand(CLI::App& app);
+
+// Parts of the venue group, registered by AddVenueCommands.
+void AddSongCommands(CLI::App* venue);
 
 }  // namespace ravelin_tool

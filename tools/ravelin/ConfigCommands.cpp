@@ -7,6 +7,7 @@
 #include "client/QvConfig.h"
 #include "platform/win32/MessageBox.h"
 #include "tools/ravelin/Commands.h"
+#include "tools/ravelin/ConfigOps.h"
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/ToolFiles.h"
 
@@ -62,6 +63,22 @@ std::string Lookup(CQvConfig& config, const std::string& section, const std::str
 
 }  // namespace
 
+std::string RenderConfiguration(const std::string& path) {
+  LoadedConfig loaded(path);
+  return Narrow(loaded.GetIniText());
+}
+
+void ConvertConfiguration(const std::string& in, const std::string& out) {
+  LoadedConfig loaded(in);
+  if (EndsWithNoCase(out, "qve")) {
+    if (loaded.Get().Save(CQvConfig::CONFIGTYPE_QVE, Widen(out).c_str()) != 1) {
+      throw ToolError(out + ": cannot save the configuration");
+    }
+  } else {
+    WriteFileAtomically(out, Narrow(loaded.GetIniText()));
+  }
+}
+
 void AddConfigCommands(CLI::App& app) {
   CLI::App* config =
       app.add_subcommand("config", "Client configurations (INI text or packed form)");
@@ -70,10 +87,7 @@ void AddConfigCommands(CLI::App& app) {
   auto show = config->add_subcommand("show", "Print a configuration as INI text");
   auto showFile = std::make_shared<std::string>();
   show->add_option("FILE", *showFile, "Configuration file (.qve: packed form)")->required();
-  show->callback([showFile] {
-    LoadedConfig loaded(*showFile);
-    std::cout << Narrow(loaded.GetIniText());
-  });
+  show->callback([showFile] { std::cout << RenderConfiguration(*showFile); });
 
   auto get = config->add_subcommand("get", "Print the value of one key");
   auto getArgs = std::make_shared<std::array<std::string, 3>>();
@@ -125,16 +139,8 @@ void AddConfigCommands(CLI::App& app) {
   convert->add_option("OUT", (*convertArgs)[1], "File to write (.qve: packed form, else INI text)")
       ->required();
   convert->callback([convertArgs] {
-    const auto& [in, out] = *convertArgs;
-    LoadedConfig loaded(in);
-    if (EndsWithNoCase(out, "qve")) {
-      if (loaded.Get().Save(CQvConfig::CONFIGTYPE_QVE, Widen(out).c_str()) != 1) {
-        throw ToolError(out + ": cannot save the configuration");
-      }
-    } else {
-      WriteFileAtomically(out, Narrow(loaded.GetIniText()));
-    }
-    std::cout << "wrote " << out << '\n';
+    ConvertConfiguration((*convertArgs)[0], (*convertArgs)[1]);
+    std::cout << "wrote " << (*convertArgs)[1] << '\n';
   });
 }
 

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   ravelin_tool::AddConfigCommands(app);
   ravelin_tool::AddVenueCommands(app);
   ravelin_tool::AddDesignCommands(app);
+  ravelin_tool::AddDemoCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
