@@ -139,6 +139,22 @@ TEST(TypeLibraryTest, ClassMemberTableMatchesTheInterface) {
   }
 }
 
+TEST(TypeLibraryTest, SongAndRankingMembersAreAllImplemented) {
+  const auto idl = ParseMembers(InterfaceBody(ReadIdl(), "interface _Base : IDispatch"), "HRESULT");
+  ASSERT_EQ(idl.size(), 46u);
+  std::vector<std::string> implemented;
+  for (const auto& entry : BaseMemberTable::Get()) {
+    if (entry.mPosition >= 23) {
+      implemented.emplace_back(entry.mName);
+    }
+  }
+  std::vector<std::string> expected;
+  for (std::size_t i = 22; i < idl.size(); ++i) {
+    expected.push_back(idl[i].mName);
+  }
+  EXPECT_EQ(implemented, expected);
+}
+
 TEST(TypeLibraryTest, EventInterfaceHasBothEventsWithTheirDispids) {
   const std::string body = InterfaceBody(ReadIdl(), "dispinterface __Base");
   const auto events = ParseMembers(body, "void");
