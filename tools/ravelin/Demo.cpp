@@ -91,7 +91,7 @@ void RunVenue(const std::filesystem::path& dir) {
 
   // A year of selections; a geometric pick makes a few songs the hits.
   std::mt19937 random(20260101);
-  std::geometric_distribution<int> pick(0.004);
+  std::geometric_distribution<int> pick(0.01);
   std::uniform_int_distribution<int> roomPick(0, kRooms - 1);
   const auto start = std::chrono::sys_days{std::chrono::year{2026} / 1 / 1};
   const auto began = std::chrono::steady_clock::now();
