@@ -267,6 +267,11 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
   if (!std::filesystem::is_regular_file(path, error)) {
     RaiseDao(kDaoErrFileNotFound, "Could not find file '" + path + "'.");
   }
+  // The engine takes an empty file for a new database and would write one into it: opening
+  // must never make a database, so an empty file is refused as the foreign file it is.
+  if (std::filesystem::file_size(path, error) == 0 && !error) {
+    RaiseDao(kDaoErrUnrecognizedFormat, "Unrecognized database format '" + path + "'.");
+  }
   SqliteHandle handle = OpenHandle(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
   auto impl = std::make_shared<Database::Impl>();
   impl->mDb = std::move(handle);
