@@ -400,7 +400,14 @@ void CSolveSetupMgr::AddSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* 
     return;
   }
   if (setup->GetID() == id::invalidID) {
-    setup->SetID(FetchNextUniqueID());
+    // A counter read from a file that lacks it, or lags behind the stored
+    // identifiers, may offer one that a listed setup already has; two setups
+    // must never answer to one identifier.
+    long id = FetchNextUniqueID();
+    while (id != id::invalidID && GetSetup(id) != nullptr) {
+      id = FetchNextUniqueID();
+    }
+    setup->SetID(id);
   }
   setup->SetManager(this);
   mSetups.push_back(setup);

@@ -175,8 +175,9 @@ class RAVELIN_SETUPS_EXPORT CSolveSetupMgr : public virtual io::CStreamio_block_
   // `except` (compared by identifier) has the name ignoring case.
   bool IsNameUnique(const AString& name, const CSolveSetup* except) const;
 
-  // Appends `setup` (giving it an identifier when it has none) and makes
-  // this manager its owner; records the insertion in `delta` if given.
+  // Appends `setup` (giving it an identifier when it has none, skipping any
+  // the counter offers that a listed setup already has) and makes this
+  // manager its owner; records the insertion in `delta` if given.
   void AddSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* delta);
   // Takes every entry of `setup` out of the list without deleting it; the
   // position of the first one is recorded in `delta` if given, which then

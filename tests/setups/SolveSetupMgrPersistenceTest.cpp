@@ -204,6 +204,26 @@ TEST_F(SolveSetupMgrPersistenceTest, WarningsLetReadingGoOnAndTheLastOneIsReturn
   EXPECT_EQ(manager.GetSetup(AString(L"B"))->GetID(), 5);
 }
 
+TEST_F(SolveSetupMgrPersistenceTest, ACounterBehindTheStoredIdentifiersHandsOutNoneTwice) {
+  // A file without the counter, or with one that lags behind its setups,
+  // must not lead to two setups answering to one identifier.
+  CTestSetupMgr manager;
+  io::CBlock design = Parse(
+      "Design { SolveSetups {"
+      "  A { ID = 1 SetupType = \"Driven\" }"
+      "  B { SetupType = \"Driven\" }"
+      "  C { ID = 3 SetupType = \"Eigen\" }"
+      "} }");
+  EXPECT_GT(manager.DoDataExchange(design, true), 0);
+  ASSERT_EQ(manager.GetSetupCount(), 3);
+  EXPECT_EQ(manager.GetSetup(AString(L"A"))->GetID(), 1);
+  EXPECT_EQ(manager.GetSetup(AString(L"B"))->GetID(), 2);
+  EXPECT_EQ(manager.GetSetup(AString(L"C"))->GetID(), 3);
+  CSolveSetup* added = manager.Add(CEigenSetup::kType, AString(L"New"));
+  EXPECT_EQ(added->GetID(), 4);
+  EXPECT_EQ(manager.GetSetup(4L), added);
+}
+
 TEST_F(SolveSetupMgrPersistenceTest, AFailedWriteAddsNoSetupsBlock) {
   CTestSetupMgr manager;
   manager.Add(CEigenSetup::kType, AString(L"First"));
