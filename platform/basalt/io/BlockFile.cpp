@@ -1,6 +1,6 @@
-// Reading and writing block text files. Only the standard library's file
-// streams and std::filesystem are used, with paths built from UTF-8, so this
-// file serves every platform as it is.
+// Reading and writing block text files. The standard library's file streams
+// and std::filesystem do the work, with paths built from UTF-8; only forcing
+// data to disk goes through the platform (FileSync.h).
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "platform/basalt/io/BlockText.h"
+#include "platform/basalt/io/FileSync.h"
 
 namespace io {
 
@@ -128,6 +129,13 @@ ReadError WriteBlockFile(const AString& path, const CBlock& block) {
       return FileError("cannot write", path, error);
     }
   }
+  // The data must be on disk before the rename makes it the file.
+  int syncError = 0;
+  if (!SyncFileToDisk(temporary, syncError)) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    return FileError("cannot write", path, syncError);
+  }
   std::error_code code;
   std::filesystem::rename(temporary, native, code);
   if (code) {
@@ -135,6 +143,7 @@ ReadError WriteBlockFile(const AString& path, const CBlock& block) {
     std::filesystem::remove(temporary, ignored);
     return FileError("cannot replace", path, code.value());
   }
+  SyncDirectoryToDisk(native.parent_path());
   return ReadError::kOk;
 }
 
