@@ -1,0 +1,44 @@
+// Whole-file reading and replacing, as the configuration store needs them.
+//
+// Paths are UTF-16 (the platform converts them to its own form). Reading hands
+// back the system's error number when the file cannot be opened, so that the
+// caller can show it. Replacing is all or nothing: the new bytes go to a
+// temporary file in the target's folder, reach the disk, and only then take
+// the target's name, so a crash or a full disk never leaves a half-written
+// file behind.
+//
+// Free functions without shared state; safe to call from any thread (two
+// threads replacing the same file at once each leave a complete file, the
+// later rename wins).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/win32/Win32Export.h"
+
+namespace win32 {
+
+enum class FileReadStatus {
+  kOk,
+  kOpenFailed,  // errorNumber says why
+  kEmpty,       // opened, but there are no bytes to read
+  kReadFailed,  // opened, but reading failed or delivered fewer bytes than the size
+};
+
+// Opens an existing file for reading, letting others read it at the same time,
+// and reads all of it into bytes (replacing what bytes held). errorNumber is
+// set for kOpenFailed only, to the system's number (errno on POSIX).
+WIN32SEAM_EXPORT FileReadStatus ReadWholeFile(const std::u16string& path, std::string& bytes,
+                                              int& errorNumber);
+
+// Makes path hold exactly the size bytes at data. On failure returns false and
+// errorNumber holds the system's number; the file that was there before is
+// left as it was. A path that names a symbolic link replaces the file the link
+// points to, keeping the link. An existing file keeps its permissions and,
+// where the process may set it, its owner; one that may not be written is
+// refused (EACCES) as opening it for writing would be.
+WIN32SEAM_EXPORT bool ReplaceFileContents(const std::u16string& path, const void* data,
+                                          std::size_t size, int& errorNumber);
+
+}  // namespace win32
