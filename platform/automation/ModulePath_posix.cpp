@@ -1,0 +1,15 @@
+#include <dlfcn.h>
+
+#include "platform/automation/ClassRegistry.h"
+
+namespace automation {
+
+std::string ModulePathOf(const void* address) {
+  Dl_info info{};
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) {
+    return {};
+  }
+  return info.dli_fname;
+}
+
+}  // namespace automation

@@ -1,0 +1,351 @@
+#include "platform/dao/Database.h"
+
+#include <sodium.h>
+
+#include <filesystem>
+#include <mutex>
+#include <stdexcept>
+
+#include "platform/automation/AutomationError.h"
+#include "platform/dao/SqliteDatabase.h"
+
+namespace dao {
+namespace {
+
+constexpr const char* kSource = "DAO.Database";
+// Holds the salted hash of a file's password; absent or empty when the file has none.
+constexpr const char* kAccessTable = "RavelinAccess";
+
+void InitSodium() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    if (sodium_init() < 0) {
+      throw std::runtime_error("libsodium could not be initialised");
+    }
+  });
+}
+
+bool OnlySeparatorsLeft(const char* tail) {
+  for (; tail != nullptr && *tail != '\0'; ++tail) {
+    if (*tail != ';' && *tail != ' ' && *tail != '\t' && *tail != '\r' && *tail != '\n') {
+      return false;
+    }
+  }
+  return true;
+}
+
+long NumberFor(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_CONSTRAINT:
+      return (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
+                 ? kDaoErrDuplicate
+                 : kDaoErrEngine;
+    case SQLITE_READONLY:
+      return kDaoErrReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return kDaoErrLocked;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return kDaoErrUnrecognizedFormat;
+    case SQLITE_CANTOPEN:
+      return kDaoErrFileNotFound;
+    default:
+      return kDaoErrEngine;
+  }
+}
+
+void RemoveDatabaseFiles(const std::string& path) {
+  std::error_code ignored;
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    std::filesystem::remove(path + suffix, ignored);
+  }
+}
+
+// Opens the file and sets the durability settings every connection uses.
+SqliteHandle OpenHandle(const std::string& path, int flags) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
+  SqliteHandle handle(raw);
+  if (rc != SQLITE_OK) {
+    RaiseDao(kDaoErrFileNotFound, "Could not find or open file '" + path + "'.");
+  }
+  sqlite3_extended_result_codes(handle.get(), 1);
+  sqlite3_busy_timeout(handle.get(), 5000);
+  return handle;
+}
+
+DatabasePtr Wrap(SqliteHandle handle, const std::string& path) {
+  auto impl = std::make_shared<Database::Impl>();
+  impl->mDb = std::move(handle);
+  impl->mName = path;
+  return automation::MakeObject<Database>(impl);
+}
+
+}  // namespace
+
+void RaiseDao(long number, const std::string& description) {
+  throw automation::AutomationError(number, description, kSource);
+}
+
+sqlite3* Database::Impl::Get() const {
+  if (!mDb) {
+    RaiseDao(kDaoErrObjectClosed, "Object invalid or no longer set.");
+  }
+  return mDb.get();
+}
+
+void Database::Impl::RaiseEngine(int rc) const {
+  const char* text = mDb ? sqlite3_errmsg(mDb.get()) : sqlite3_errstr(rc);
+  RaiseDao(NumberFor(rc), text != nullptr ? text : "database engine error");
+}
+
+Statement Database::Impl::Prepare(const std::string& sql) const {
+  // The engine would stop reading at a NUL and run what came before it.
+  if (sql.find('\0') != std::string::npos) {
+    RaiseDao(kDaoErrEngine, "the SQL text contains a NUL character");
+  }
+  sqlite3_stmt* raw = nullptr;
+  const char* tail = nullptr;
+  const int rc =
+      sqlite3_prepare_v2(Get(), sql.c_str(), static_cast<int>(sql.size()) + 1, &raw, &tail);
+  Statement statement(raw);
+  if (rc != SQLITE_OK) {
+    RaiseEngine(rc);
+  }
+  if (!statement) {
+    RaiseDao(kDaoErrEngine, "the SQL text holds no statement");
+  }
+  // One call runs one statement; a second one smuggled in after a semicolon is refused.
+  if (!OnlySeparatorsLeft(tail)) {
+    RaiseDao(kDaoErrEngine, "Characters found after end of SQL statement.");
+  }
+  return statement;
+}
+
+bool Database::Impl::Step(sqlite3_stmt* statement) const {
+  const int rc = sqlite3_step(statement);
+  if (rc == SQLITE_ROW) {
+    return true;
+  }
+  if (rc != SQLITE_DONE) {
+    RaiseEngine(rc);
+  }
+  return false;
+}
+
+void Database::Impl::Run(const std::string& sql) const {
+  Statement statement = Prepare(sql);
+  while (Step(statement.get())) {
+  }
+}
+
+JetSqlTranslation Database::Impl::Translate(const std::string& jetSql) const {
+  JetSqlOptions options;
+  options.selectColumns = [this](const std::string& selectSql) {
+    Statement statement = Prepare(selectSql);
+    std::vector<std::string> names;
+    for (int i = 0; i < sqlite3_column_count(statement.get()); ++i) {
+      names.emplace_back(sqlite3_column_name(statement.get(), i));
+    }
+    return names;
+  };
+  options.hasRowid = [this](const std::string& table) {
+    Statement statement =
+        Prepare("SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+    sqlite3_bind_text(statement.get(), 1, table.c_str(), static_cast<int>(table.size()),
+                      SQLITE_TRANSIENT);
+    if (!Step(statement.get())) {
+      return false;  // a view or no table at all
+    }
+    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+    return sql == nullptr || std::string(sql).find("WITHOUT ROWID") == std::string::npos;
+  };
+  try {
+    return TranslateJetSql(jetSql, options);
+  } catch (const JetSqlError& error) {
+    RaiseDao(kDaoErrSyntax, error.what());
+  }
+}
+
+void Database::Impl::Close() noexcept {
+  if (!mDb) {
+    return;
+  }
+  if (mTransactionDepth > 0) {
+    sqlite3_exec(mDb.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    mTransactionDepth = 0;
+  }
+  mDb.reset();
+}
+
+Database::Database(std::shared_ptr<Impl> impl) : mImpl(std::move(impl)) {}
+
+// The connection itself closes with the last holder of its state, which may be a Recordset.
+Database::~Database() = default;
+
+DatabasePtr Database::Open(const std::string& path, const std::string& password, bool readOnly) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    RaiseDao(kDaoErrFileNotFound, "Could not find file '" + path + "'.");
+  }
+  SqliteHandle handle = OpenHandle(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
+  auto impl = std::make_shared<Database::Impl>();
+  impl->mDb = std::move(handle);
+  impl->mName = path;
+
+  // Reading the schema is what tells a database from any other file.
+  Statement access = impl->Prepare(
+      "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'RavelinAccess'");
+  const bool hasAccess = impl->Step(access.get()) && sqlite3_column_int(access.get(), 0) > 0;
+  access.reset();
+  if (hasAccess) {
+    InitSodium();
+    Statement hashes = impl->Prepare(std::string("SELECT strPasswordHash FROM ") + kAccessTable);
+    while (impl->Step(hashes.get())) {
+      const auto* hash = reinterpret_cast<const char*>(sqlite3_column_text(hashes.get(), 0));
+      if (hash != nullptr && *hash != '\0' &&
+          crypto_pwhash_str_verify(hash, password.c_str(), password.size()) != 0) {
+        RaiseDao(kDaoErrBadPassword, "Not a valid password.");
+      }
+    }
+  }
+  if (!readOnly) {
+    // WAL with synchronous NORMAL: a committed statement survives a crash of the process.
+    sqlite3_exec(impl->mDb.get(), "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+  }
+  impl->Run("PRAGMA synchronous = NORMAL");
+  return automation::MakeObject<Database>(impl);
+}
+
+DatabasePtr Database::Create(const std::string& path, const std::string& password,
+                             std::string_view schemaSql) {
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+    RaiseDao(kDaoErrDatabaseExists, "Database '" + path + "' already exists.");
+  }
+  std::string hash;
+  if (!password.empty()) {
+    InitSodium();
+    hash.resize(crypto_pwhash_STRBYTES);
+    if (crypto_pwhash_str(hash.data(), password.c_str(), password.size(),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+      RaiseDao(kDaoErrEngine, "Out of memory while hashing the password.");
+    }
+    hash.resize(hash.find('\0'));
+  }
+  try {
+    DatabasePtr database = Wrap(OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), path);
+    Impl& impl = *database->mImpl;
+    impl.Run("PRAGMA journal_mode = WAL");
+    impl.Run("PRAGMA synchronous = NORMAL");
+    impl.Run("BEGIN");
+    char* message = nullptr;
+    const std::string schema(schemaSql);
+    const int rc = sqlite3_exec(impl.Get(), schema.c_str(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+      const std::string text = message != nullptr ? message : sqlite3_errstr(rc);
+      sqlite3_free(message);
+      RaiseDao(NumberFor(rc), text);
+    }
+    if (!hash.empty()) {
+      impl.Run(std::string("CREATE TABLE ") + kAccessTable + " (strPasswordHash TEXT)");
+      Statement insert = impl.Prepare(std::string("INSERT INTO ") + kAccessTable + " VALUES (?1)");
+      sqlite3_bind_text(insert.get(), 1, hash.c_str(), static_cast<int>(hash.size()),
+                        SQLITE_TRANSIENT);
+      impl.Step(insert.get());
+    }
+    impl.Run("COMMIT");
+    return database;
+  } catch (...) {
+    // A file half made is no database: take it away again.
+    RemoveDatabaseFiles(path);
+    throw;
+  }
+}
+
+RecordsetPtr Database::OpenRecordset(const std::string& sql, std::int32_t type) {
+  return OpenRecordsetOn(mImpl, sql, type);
+}
+
+void Database::Execute(const std::string& sql) {
+  const JetSqlTranslation translation = mImpl->Translate(sql);
+  Statement statement = mImpl->Prepare(translation.sql);
+  if (sqlite3_column_count(statement.get()) > 0 && sqlite3_stmt_readonly(statement.get())) {
+    RaiseDao(kDaoErrSelectExecuted, "Cannot execute a select query.");
+  }
+  while (mImpl->Step(statement.get())) {
+  }
+  mImpl->mRecordsAffected = sqlite3_changes(mImpl->Get());
+}
+
+std::int32_t Database::GetRecordsAffected() const {
+  return mImpl->mRecordsAffected;
+}
+
+void Database::BeginTrans() {
+  mImpl->Run("SAVEPOINT dao_transaction");
+  ++mImpl->mTransactionDepth;
+}
+
+void Database::CommitTrans() {
+  if (mImpl->mTransactionDepth == 0) {
+    RaiseDao(kDaoErrNoTransaction,
+             "You tried to commit or rollback a transaction without first beginning a "
+             "transaction.");
+  }
+  mImpl->Run("RELEASE dao_transaction");
+  --mImpl->mTransactionDepth;
+}
+
+void Database::Rollback() {
+  if (mImpl->mTransactionDepth == 0) {
+    RaiseDao(kDaoErrNoTransaction,
+             "You tried to commit or rollback a transaction without first beginning a "
+             "transaction.");
+  }
+  mImpl->Run("ROLLBACK TO dao_transaction");
+  mImpl->Run("RELEASE dao_transaction");
+  --mImpl->mTransactionDepth;
+}
+
+int Database::GetTransactionDepth() const {
+  return mImpl->mTransactionDepth;
+}
+
+void Database::Close() {
+  mImpl->Close();
+}
+
+bool Database::IsOpen() const {
+  return mImpl->mDb != nullptr;
+}
+
+const std::string& Database::GetName() const {
+  return mImpl->mName;
+}
+
+Transaction::Transaction(const DatabasePtr& database) : mDatabase(database) {
+  if (!mDatabase) {
+    automation::RaiseRuntimeError(automation::kErrObjectNotSet);
+  }
+  mDatabase->BeginTrans();
+}
+
+Transaction::~Transaction() {
+  if (!mDone) {
+    try {
+      mDatabase->Rollback();
+    } catch (...) {
+      // Nothing to undo any more (the database was closed, which rolled back already).
+    }
+  }
+}
+
+void Transaction::Commit() {
+  mDatabase->CommitTrans();
+  mDone = true;
+}
+
+}  // namespace dao

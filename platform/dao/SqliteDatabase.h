@@ -1,0 +1,57 @@
+// Internal to the dao library: the SQLite connection shared by a Database and its Recordsets,
+// and RAII owners for SQLite handles. Not installed; the public headers show no SQLite type.
+//
+// A Database owns one DatabaseState through a shared pointer and every Recordset it opened holds
+// another, so the connection outlives whichever of them goes last; Close ends it for all. Used on
+// the thread that opened the database only.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dao/Database.h"
+#include "platform/dao/JetSql.h"
+
+namespace dao {
+
+struct SqliteCloser {
+  void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
+};
+using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
+
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+[[noreturn]] void RaiseDao(long number, const std::string& description);
+
+struct Database::Impl {
+  SqliteHandle mDb;
+  std::string mName;
+  std::int32_t mRecordsAffected = 0;
+  int mTransactionDepth = 0;
+
+  // The open handle; raises 3420 once the database has been closed.
+  sqlite3* Get() const;
+  // Raises the error the engine reported for result code `rc`.
+  [[noreturn]] void RaiseEngine(int rc) const;
+  // Prepares exactly one statement (a closing semicolon is allowed).
+  Statement Prepare(const std::string& sql) const;
+  // Prepares and runs a statement without result rows.
+  void Run(const std::string& sql) const;
+  // Steps a statement once; true while it has a row.
+  bool Step(sqlite3_stmt* statement) const;
+  JetSqlTranslation Translate(const std::string& jetSql) const;
+  void Close() noexcept;
+};
+
+// Runs a query on the connection and copies its rows into a new Recordset.
+RecordsetPtr OpenRecordsetOn(const std::shared_ptr<Database::Impl>& database,
+                             const std::string& sql, std::int32_t type);
+
+}  // namespace dao

@@ -1,0 +1,149 @@
+#include "platform/dao/Database.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/automation/AutomationError.h"
+#include "tests/platform/dao/DaoTestSupport.h"
+
+namespace dao {
+namespace {
+
+using automation::AutomationError;
+
+long ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const AutomationError& error) {
+    return error.GetNumber();
+  }
+  return 0;
+}
+
+std::int32_t CountRows(const DatabasePtr& db, const std::string& table) {
+  RecordsetPtr set = db->OpenRecordset("SELECT COUNT(*) AS n FROM " + table, dbOpenSnapshot);
+  return set->GetField("n").ToLong();
+}
+
+TEST(DatabaseTest, CreateMakesTheStoreTablesAndRefusesAnExistingFile) {
+  test::ScratchDir dir;
+  DatabasePtr db = test::MakeStore(dir);
+  for (const char* table :
+       {"Room", "RoomBackup", "DefaultSong", "SelectSong", "Song", "Singer", "SongTaxis"}) {
+    EXPECT_EQ(CountRows(db, table), 0) << table;
+  }
+  EXPECT_EQ(db->GetName(), dir.File("store.db"));
+  EXPECT_EQ(ErrorOf([&] { CreateRavelinDatabase(dir.File("store.db")); }), kDaoErrDatabaseExists);
+  // A schema that fails leaves no file behind.
+  EXPECT_EQ(ErrorOf([&] { Database::Create(dir.File("bad.db"), "", "CREATE TABLE ("); }),
+            kDaoErrEngine);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("bad.db")));
+}
+
+TEST(DatabaseTest, OpenNeverCreatesAndRejectsForeignFiles) {
+  test::ScratchDir dir;
+  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("missing.db")); }), kDaoErrFileNotFound);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing.db")));
+  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("")); }), kDaoErrFileNotFound);
+  std::ofstream(dir.File("text.db")) << "this is no database, just some text that is long enough";
+  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("text.db")); }), kDaoErrUnrecognizedFormat);
+}
+
+TEST(DatabaseTest, APasswordIsCheckedAndAFileWithoutOneOpensWithAny) {
+  test::ScratchDir dir;
+  CreateRavelinDatabase(dir.File("locked.db"), "s3cret");
+  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db")); }), kDaoErrBadPassword);
+  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db"), "S3CRET"); }), kDaoErrBadPassword);
+  EXPECT_EQ(CountRows(Database::Open(dir.File("locked.db"), "s3cret"), "Room"), 0);
+
+  CreateRavelinDatabase(dir.File("open.db"));
+  EXPECT_TRUE(Database::Open(dir.File("open.db"), "anything")->IsOpen());
+}
+
+TEST(DatabaseTest, ExecuteRunsOneActionStatementAndReportsEngineErrors) {
+  test::ScratchDir dir;
+  DatabasePtr db = test::MakeStore(dir);
+  db->Execute("INSERT INTO Singer(strSingerName,bytShow) VALUES('a',1)");
+  db->Execute("INSERT INTO Singer(strSingerName,bytShow) VALUES('b',0);");
+  EXPECT_EQ(db->GetRecordsAffected(), 1);
+  db->Execute("UPDATE Singer SET bytShow=1");
+  EXPECT_EQ(db->GetRecordsAffected(), 2);
+
+  try {
+    db->Execute("DELETE FROM NoSuchTable");
+    FAIL() << "no error";
+  } catch (const AutomationError& error) {
+    EXPECT_EQ(error.GetNumber(), kDaoErrEngine);
+    EXPECT_NE(error.GetDescription().find("NoSuchTable"), std::string::npos);
+  }
+  // A second statement after a semicolon is refused, not run.
+  EXPECT_EQ(ErrorOf([&] { db->Execute("DELETE FROM Singer WHERE 1=0; DELETE FROM Singer"); }),
+            kDaoErrEngine);
+  EXPECT_EQ(ErrorOf([&] { db->Execute(std::string("DELETE FROM Singer\0 WHERE 1=0", 29)); }),
+            kDaoErrEngine);
+  EXPECT_EQ(ErrorOf([&] { db->Execute("SELECT * FROM Singer"); }), kDaoErrSelectExecuted);
+  EXPECT_EQ(ErrorOf([&] { db->Execute("SELECT * FROM Singer WHERE a='x"); }), kDaoErrSyntax);
+  EXPECT_EQ(ErrorOf([&] { db->Execute("INSERT INTO Singer(bytShow) VALUES(256)"); }),
+            kDaoErrEngine);
+  EXPECT_EQ(CountRows(db, "Singer"), 2);
+
+  db->Close();
+  db->Close();
+  EXPECT_FALSE(db->IsOpen());
+  EXPECT_EQ(ErrorOf([&] { db->Execute("DELETE FROM Singer"); }), kDaoErrObjectClosed);
+}
+
+TEST(DatabaseTest, TransactionsNestAndAScopeRollsBackUnlessCommitted) {
+  test::ScratchDir dir;
+  DatabasePtr db = test::MakeStore(dir);
+  {
+    Transaction outer(db);
+    db->Execute("INSERT INTO Song(strSongName) VALUES('kept')");
+    {
+      Transaction inner(db);
+      db->Execute("INSERT INTO Song(strSongName) VALUES('dropped')");
+      EXPECT_EQ(db->GetTransactionDepth(), 2);
+    }
+    EXPECT_EQ(CountRows(db, "Song"), 1);
+    outer.Commit();
+  }
+  EXPECT_EQ(db->GetTransactionDepth(), 0);
+  EXPECT_EQ(CountRows(db, "Song"), 1);
+  {
+    Transaction scope(db);
+    db->Execute("DELETE FROM Song");
+  }
+  EXPECT_EQ(CountRows(db, "Song"), 1);
+  EXPECT_EQ(ErrorOf([&] { db->CommitTrans(); }), kDaoErrNoTransaction);
+  EXPECT_EQ(ErrorOf([&] { db->Rollback(); }), kDaoErrNoTransaction);
+
+  // Closing with a transaction open drops what it changed.
+  db->BeginTrans();
+  db->Execute("DELETE FROM Song");
+  db->Close();
+  EXPECT_EQ(CountRows(Database::Open(dir.File("store.db")), "Song"), 1);
+}
+
+TEST(DatabaseTest, AStatementThatReturnedSurvivesACrashOfTheProcess) {
+  test::ScratchDir dir;
+  test::MakeStore(dir)->Close();
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    DatabasePtr db = Database::Open(dir.File("store.db"));
+    db->Execute(
+        " INSERT INTO SelectSong(strDateTime,lngRoomID,strSongFile,bytStatus) "
+        "VALUES('2024-05-01 20:00',1,'A.MPG',0)");
+    _exit(0);  // no close, no destructors, no checkpoint
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(CountRows(Database::Open(dir.File("store.db")), "SelectSong"), 1);
+}
+
+}  // namespace
+}  // namespace dao
