@@ -28,10 +28,9 @@ void BaseMemberTable::Add(const BaseMemberInfo& info) {
 
 std::vector<BaseMemberInfo> BaseMemberTable::Get() {
   std::vector<BaseMemberInfo> entries = MemberEntries();
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const BaseMemberInfo& a, const BaseMemberInfo& b) {
-                     return a.mPosition < b.mPosition;
-                   });
+  std::stable_sort(
+      entries.begin(), entries.end(),
+      [](const BaseMemberInfo& a, const BaseMemberInfo& b) { return a.mPosition < b.mPosition; });
   return entries;
 }
 
@@ -45,8 +44,7 @@ Base::Base() : mServerCount(GetRavelinServerModule()) {
   // A link that cannot be made leaves mBaseLink Nothing; the object exists all the same and its
   // members fail as they do without an open database.
   IgnoreErrors([&] {
-    const auto object =
-        automation::CreateObject(automation::Guid::FromString(dao::kBaseLinkClsid));
+    const auto object = automation::CreateObject(automation::Guid::FromString(dao::kBaseLinkClsid));
     mBaseLink = automation::QueryInterface<dao::BaseLink>(object);
   });
 }

@@ -16,6 +16,14 @@
 // interface table with RAVELIN_BASE_MEMBER (BaseMembers.h), so the table always matches what
 // the class implements.
 //
+// Conventions of the members: parameters a member changes (records, and nothing else) are
+// taken by non-const reference, the others by const reference or value; Variant parameters
+// are automation::Variant, an omitted optional one being Variant::Missing(); recordsets are
+// `const dao::RecordsetPtr& recTmp`; collections are automation::CollectionPtr, Nothing being
+// an empty pointer; Boolean results are bool. SQL runs through StatementShapes (BaseShapes.h)
+// with caller text quoted by Str_Quote (mdlStr.h), and each member wraps its work in Trapped or
+// IgnoreErrors, or lets AutomationError pass, as its failure class says.
+//
 // Reference-counted (automation::ObjectPtr; make one with automation::MakeObject<Base>()).
 // Apartment-threaded: an object is used only on the thread that made it; no locks. Events are
 // raised synchronously on that thread.

@@ -18,8 +18,8 @@ namespace vod {
 enum class BaseMemberKind { kMethod, kPropertyGet, kPropertyPutRef };
 
 struct BaseMemberInfo {
-  int mPosition = 0;             // 1-based place in _Base
-  std::string_view mName;        // identifier in the type library
+  int mPosition = 0;       // 1-based place in _Base
+  std::string_view mName;  // identifier in the type library
   BaseMemberKind mKind = BaseMemberKind::kMethod;
   std::string_view mParameters;  // parameter names in order, separated by commas
   std::string_view mCppName;     // the C++ member that implements it
@@ -46,10 +46,8 @@ struct BaseMemberEntry {
 #define RAVELIN_BASE_MEMBER_CONCAT(a, b) RAVELIN_BASE_MEMBER_CONCAT2(a, b)
 
 // RAVELIN_BASE_MEMBER(place, CppMember, "Identifier", kind, "param1,param2")
-#define RAVELIN_BASE_MEMBER(position, cppMember, name, kind, parameters)                 \
-  static const ::vod::BaseMemberEntry RAVELIN_BASE_MEMBER_CONCAT(kBaseMemberEntry,       \
-                                                                 position) {             \
-    ::vod::BaseMemberInfo{position, name, ::vod::BaseMemberKind::kind, parameters,       \
-                          #cppMember},                                                   \
-        &::vod::Base::cppMember                                                          \
+#define RAVELIN_BASE_MEMBER(position, cppMember, name, kind, parameters)                        \
+  static const ::vod::BaseMemberEntry RAVELIN_BASE_MEMBER_CONCAT(kBaseMemberEntry, position) {  \
+    ::vod::BaseMemberInfo{position, name, ::vod::BaseMemberKind::kind, parameters, #cppMember}, \
+        &::vod::Base::cppMember                                                                 \
   }

@@ -7,6 +7,13 @@
 
 namespace vod {
 
+// Generated from the compiled type library at build time.
+std::span<const std::uint8_t> GetRavelinTypeLibraryData();
+
+std::span<const std::uint8_t> GetRavelinTypeLibrary() {
+  return GetRavelinTypeLibraryData();
+}
+
 automation::ServerModule& GetRavelinServerModule() {
   static automation::ServerModule module;
   return module;
@@ -46,6 +53,11 @@ automation::HResult DllRegisterServer() {
     entry.mTypeLibId = libid;
     entry.mGetClassObject = GetClassObject;
     registry.RegisterClass(std::move(entry));
+    if (!vod::GetRavelinTypeLibrary().empty()) {
+      registry.RegisterTypeLib(
+          {libid, vod::kRavelinMajorVersion, vod::kRavelinMinorVersion, "Ravelin",
+           automation::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer))});
+    }
     registry.RegisterInterface({Guid::FromString(vod::kIidBase), "_Base", libid});
     registry.RegisterInterface({Guid::FromString(vod::kDiidBaseEvents), "__Base", libid});
     return automation::kS_OK;
@@ -60,6 +72,7 @@ automation::HResult DllUnregisterServer() {
     registry.UnregisterClass(Guid::FromString(vod::kClsidBase));
     registry.UnregisterInterface(Guid::FromString(vod::kIidBase));
     registry.UnregisterInterface(Guid::FromString(vod::kDiidBaseEvents));
+    registry.UnregisterTypeLib(Guid::FromString(vod::kLibidRavelin));
     return automation::kS_OK;
   } catch (const std::exception&) {
     return automation::kSELFREG_E_CLASS;

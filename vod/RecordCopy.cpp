@@ -38,8 +38,8 @@ void WriteByte(dao::Recordset& recordset, const std::string& column, std::uint8_
 void ReadText(dao::Recordset& recordset, const std::string& column, std::string& field,
               NullRule nullRule, TextCase textCase, bool trim) {
   const Variant value = recordset.GetField(column);
-  std::string text = (nullRule == NullRule::kNeutral && value.IsNull()) ? std::string()
-                                                                          : value.ToString();
+  std::string text =
+      (nullRule == NullRule::kNeutral && value.IsNull()) ? std::string() : value.ToString();
   if (textCase == TextCase::kUpper) {
     text = automation::TextUpper(text);
   }

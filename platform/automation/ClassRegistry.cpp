@@ -11,6 +11,7 @@ struct ClassRegistry::Impl {
   mutable std::mutex mMutex;
   std::map<Guid, ClassRegistration> mClasses;
   std::map<Guid, InterfaceRegistration> mInterfaces;
+  std::map<Guid, TypeLibRegistration> mTypeLibs;
 };
 
 ClassRegistry& ClassRegistry::Instance() {
@@ -76,6 +77,29 @@ std::optional<InterfaceRegistration> ClassRegistry::FindInterface(const Guid& ii
   std::lock_guard lock(impl.mMutex);
   auto it = impl.mInterfaces.find(iid);
   if (it == impl.mInterfaces.end()) {
+    return std::nullopt;
+  }
+  return it->second;
+}
+
+void ClassRegistry::RegisterTypeLib(TypeLibRegistration entry) {
+  Impl& impl = GetImpl();
+  std::lock_guard lock(impl.mMutex);
+  const Guid libId = entry.mLibId;
+  impl.mTypeLibs[libId] = std::move(entry);
+}
+
+bool ClassRegistry::UnregisterTypeLib(const Guid& libId) {
+  Impl& impl = GetImpl();
+  std::lock_guard lock(impl.mMutex);
+  return impl.mTypeLibs.erase(libId) > 0;
+}
+
+std::optional<TypeLibRegistration> ClassRegistry::FindTypeLib(const Guid& libId) const {
+  Impl& impl = GetImpl();
+  std::lock_guard lock(impl.mMutex);
+  auto it = impl.mTypeLibs.find(libId);
+  if (it == impl.mTypeLibs.end()) {
     return std::nullopt;
   }
   return it->second;

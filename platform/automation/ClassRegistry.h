@@ -4,9 +4,9 @@
 //
 // A server enters its classes (DllRegisterServer) with the CLSID, ProgID, threading model,
 // the path of the module that serves it and the function that gives its class factory
-// (DllGetClassObject); DllUnregisterServer removes them again. Entries are copied in and out,
-// so callers hold no references into the table. All members lock, so the table may be used from
-// any thread.
+// (DllGetClassObject), and its interfaces and type library; DllUnregisterServer removes them.
+// Entries are copied in and out, so callers hold no references into the table. All members lock, so
+// the table may be used from any thread.
 #pragma once
 
 #include <functional>
@@ -43,6 +43,15 @@ struct InterfaceRegistration {
   Guid mTypeLibId;
 };
 
+// A type library a server carries (TypeLib key): found by its id and version at `mPath`.
+struct TypeLibRegistration {
+  Guid mLibId;
+  int mMajorVersion = 0;
+  int mMinorVersion = 0;
+  std::string mName;
+  std::string mPath;  // the module that embeds it, or the library file
+};
+
 class AUTOMATION_EXPORT ClassRegistry {
  public:
   static ClassRegistry& Instance();
@@ -57,6 +66,10 @@ class AUTOMATION_EXPORT ClassRegistry {
   void RegisterInterface(InterfaceRegistration entry);
   bool UnregisterInterface(const Guid& iid);
   std::optional<InterfaceRegistration> FindInterface(const Guid& iid) const;
+
+  void RegisterTypeLib(TypeLibRegistration entry);
+  bool UnregisterTypeLib(const Guid& libId);
+  std::optional<TypeLibRegistration> FindTypeLib(const Guid& libId) const;
 
  private:
   ClassRegistry() = default;

@@ -318,11 +318,10 @@ bool VariantEqualsText(const Variant& a, std::string_view text) {
   if (a.GetType() == VariantType::String || a.IsEmpty()) {
     return a.ToString() == text;
   }
+  // A text that is no number cannot equal a number (a numeric cell compared with "" is
+  // simply not equal).
   double number = 0;
-  if (!ParseNumber(text, number)) {
-    RaiseRuntimeError(kErrTypeMismatch);
-  }
-  return a.ToDouble() == number;
+  return ParseNumber(text, number) && a.ToDouble() == number;
 }
 
 std::int32_t RoundToLong(double value) {

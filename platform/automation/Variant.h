@@ -168,8 +168,8 @@ class AUTOMATION_EXPORT Variant {
 // a record 13. A number and a text are never equal; Empty equals "" and 0; text compares
 // exactly (binary comparison).
 AUTOMATION_EXPORT bool VariantEquals(const Variant& a, const Variant& b);
-// `a = "text"` with a typed String on the right: a numeric Variant converts the text to a
-// number and raises 13 when it is not one.
+// `a = "text"` with a typed String on the right: a numeric Variant compares with the text's
+// number, and never equals a text that is no number (so a number is not equal to "").
 AUTOMATION_EXPORT bool VariantEqualsText(const Variant& a, std::string_view text);
 
 // CLng of a Double: nearest integer, halves to even; raises 6 outside the Long range.

@@ -96,5 +96,16 @@ TEST(InterfaceRegistryTest, EntersAndRemovesInterfaces) {
   EXPECT_FALSE(ClassRegistry::Instance().FindInterface(iid));
 }
 
+TEST(TypeLibRegistryTest, EntersAndRemovesTypeLibraries) {
+  const Guid libId = Guid::FromString("{88888888-2222-3333-4444-555555555555}");
+  ClassRegistry::Instance().RegisterTypeLib({libId, 7, 0, "Lib", "/lib/thing.so"});
+  auto found = ClassRegistry::Instance().FindTypeLib(libId);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->mMajorVersion, 7);
+  EXPECT_EQ(found->mPath, "/lib/thing.so");
+  EXPECT_TRUE(ClassRegistry::Instance().UnregisterTypeLib(libId));
+  EXPECT_FALSE(ClassRegistry::Instance().FindTypeLib(libId));
+}
+
 }  // namespace
 }  // namespace automation

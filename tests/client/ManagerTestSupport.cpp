@@ -1,0 +1,45 @@
+#include "ManagerTestSupport.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+namespace managertest {
+
+CClientDir::CClientDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "ravelin-client-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot create a scratch folder");
+  }
+  mPath = pattern;
+}
+
+CClientDir::~CClientDir() {
+  std::error_code error;
+  std::filesystem::remove_all(mPath, error);
+}
+
+void CClientDir::WriteFile(const std::string& name, const std::string& bytes) const {
+  std::ofstream out(mPath / name, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    throw std::runtime_error("cannot write " + name);
+  }
+}
+
+void CClientDir::AddModule(const char* builtPath, const std::string& name) const {
+  std::filesystem::copy_file(builtPath, mPath / name,
+                             std::filesystem::copy_options::overwrite_existing);
+}
+
+CBoxRecorder::CBoxRecorder()
+    : mBoxes(std::make_shared<std::vector<ShownBox>>()),
+      mHandler([boxes = mBoxes](void* owner, const std::u16string& text,
+                                const std::u16string& caption, unsigned buttons) {
+        boxes->push_back({owner, text, caption, buttons});
+        return win32::kIdOk;
+      }) {}
+
+}  // namespace managertest
