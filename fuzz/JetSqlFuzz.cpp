@@ -28,6 +28,8 @@ struct Statement {
   int valueCount;
   // The statement uses only the first ten characters of each value.
   bool firstTenOnly;
+  // The statement's text holds the length of its one value.
+  bool lengthInText;
   std::string (*build)(const std::vector<std::string>& v);
 };
 
@@ -43,68 +45,68 @@ const char* const kBackupColumns[] = {"strBackupName", "bytRoomStatus", "strFloo
                                       "strRoomCode",   "strRoomHost",   "strRoomIP", "strRoomName"};
 
 const Statement kStatements[] = {
-    {2, false,
+    {2, false, false,
      [](const std::vector<std::string>& v) {
        return "SELECT * FROM Room WHERE strRoomName=" + Q(v[0]) + " OR strRoomHost=" + Q(v[1]);
      }},
-    {2, false,
+    {2, false, false,
      [](const std::vector<std::string>& v) {
        return "SELECT lngRoomID FROM Room WHERE strRoomName=" + Q(v[0]) +
               " OR strRoomHost=" + Q(v[1]);
      }},
-    {1, false,
+    {1, false, false,
      [](const std::vector<std::string>& v) {
        return "SELECT lngRoomID FROM Room WHERE UCASE(strRoomName)=" + Q(v[0]);
      }},
-    {1, false,
+    {1, false, true,
      [](const std::vector<std::string>& v) {
        return "SELECT * FROM Room" + LF + " WHERE LEFT$(Room.strRoomName," +
               std::to_string(v[0].size()) + ")=" + Q(v[0]);
      }},
-    {1, false,
+    {1, false, true,
      [](const std::vector<std::string>& v) {
        return "SELECT * FROM Room" + LF + " WHERE LEFT$(Room.strRoomCode," +
               std::to_string(v[0].size()) + ")=" + Q(v[0]);
      }},
-    {1, false,
+    {1, false, true,
      [](const std::vector<std::string>& v) {
        return "SELECT * FROM Room" + LF + " WHERE LEFT$(Room.strRoomHost," +
               std::to_string(v[0].size()) + ")=" + Q(v[0]);
      }},
-    {1, false,
+    {1, false, false,
      [](const std::vector<std::string>& v) {
        return "INSERT INTO RoomBackup SELECT " + Q(v[0]) + " AS strBackupName, " +
               "strRoomName, strRoomHost, strRoomCode, bytRoomStatus, strRoomIP, strMac," +
               " strFloor From Room ";
      }},
-    {1, false,
+    {1, false, false,
      [](const std::vector<std::string>& v) {
        return "SELECT lngBackupID FROM RoomBackup WHERE UCASE(strBackupName)=" + Q(v[0]);
      }},
-    {1, false,
+    {1, false, false,
      [](const std::vector<std::string>& v) {
        return std::string("INSERT INTO Room SELECT  ") +
               "strRoomName, strRoomHost, strRoomCode, bytRoomStatus, strRoomIP, strMac," +
               " strFloor From RoomBackup WHERE strBackupName=" + Q(v[0]);
      }},
-    {1, false,
+    {1, false, false,
      [](const std::vector<std::string>& v) {
        return "DELETE FROM RoomBackup WHERE strBackupName=" + Q(v[0]);
      }},
-    {1, false,
+    {1, false, false,
      [](const std::vector<std::string>& v) {
        return "SELECT * FROM DefaultSong WHERE strFileName=" + Q(v[0]);
      }},
-    {2, false,
+    {2, false, false,
      [](const std::vector<std::string>& v) {
        return std::string(" INSERT INTO SelectSong(strDateTime,lngRoomID,strSongFile,bytStatus)") +
               " VALUES(" + Q(v[0]) + ",7," + Q(v[1]) + ",1)";
      }},
-    {1, true,
+    {1, true, false,
      [](const std::vector<std::string>& v) {
        return "DELETE FROM SelectSong WHERE LEFT$(strDateTime,10)<" + Q(First10(v[0]));
      }},
-    {2, true,
+    {2, true, false,
      [](const std::vector<std::string>& v) {
        return " INSERT INTO SongTaxis" + LF +
               " SELECT Song.strSongName,ABC.strSongFile,ABC.lngClickRate" + LF +
@@ -198,10 +200,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     values.push_back(start < input.size() ? input.substr(start, end - start) : std::string());
     start = end < input.size() ? end + 1 : input.size();
-    placeholders.push_back("ph" + std::to_string(i));
     if (statement.firstTenOnly) {
       values.back() = First10(values.back());
     }
+    // A statement that puts the value's length into its text gets a
+    // placeholder of that length, so that only the literal differs.
+    placeholders.push_back(statement.lengthInText ? std::string(values.back().size(), 'x')
+                                                  : "ph" + std::to_string(i));
   }
 
   std::string expectedSql;
