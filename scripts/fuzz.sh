@@ -37,11 +37,17 @@ if (($# == 0)); then
   set -- $(cd fuzz/corpus && ls)
 fi
 
+# The configuration targets save a file per input; on a memory file system
+# the flushes cost nothing, which makes them about ten times faster.
+if [[ -d /dev/shm && -w /dev/shm ]]; then
+  export TMPDIR=/dev/shm
+fi
+
 findings="build/fuzz/findings"
 mkdir -p "$findings"
 failed=()
 for target in "$@"; do
-  scratch="$(mktemp -d)"
+  scratch="$(mktemp -d -p "${TMPDIR:-/tmp}")"
   cp -R "fuzz/corpus/$target/." "$scratch/"
   log="build/fuzz/$target.log"
   echo "== $target: ${seconds}s"
