@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 
 namespace io {
 
@@ -270,8 +271,10 @@ CBlock::~CBlock() {
 }
 
 void CBlock::ReleaseItems() {
-  for (const CBlock_item_ptr& item : mItems) {
+  // One pass: each item is touched once, while it is still in cache.
+  for (CBlock_item_ptr& item : mItems) {
     --item->mHolders;
+    item.reset();
   }
   mItems.clear();
 }
@@ -311,9 +314,37 @@ CBlock& CBlock::operator<<(CBlock_vec&& vec) {
   return *this;
 }
 
+bool CBlock::IsWithin(const CBlock_item& item) const {
+  if (mHolders == 0) {
+    // Only a block held by another block can sit inside an item.
+    return &item == this;
+  }
+  // Blocks form trees, so the walk ends; it is iterative so that depth costs
+  // no stack.
+  std::vector<const CBlock_item*> pending{&item};
+  while (!pending.empty()) {
+    const CBlock_item* current = pending.back();
+    pending.pop_back();
+    if (current == this) {
+      return true;
+    }
+    if (const CBlock* block = current->AsBlock()) {
+      for (const CBlock_item_ptr& child : block->mItems) {
+        if (child->GetKind() == Kind::Block) {
+          pending.push_back(child.get());
+        }
+      }
+    }
+  }
+  return false;
+}
+
 void CBlock::Append(CBlock_item_ptr item) {
   if (!item) {
     return;
+  }
+  if (item->GetKind() == Kind::Block && IsWithin(*item)) {
+    throw std::invalid_argument("a block cannot be appended to itself or to a block inside it");
   }
   ++item->mHolders;
   mItems.push_back(std::move(item));

@@ -21,9 +21,11 @@
 // the public flag mGood to whether it found one. Finding a key in a large
 // block is a hash look-up, so reading items one by one stays linear.
 //
-// Thread-safety: none. A block may be read from several threads only while
-// nobody changes it and nobody uses `>>` on it (which sets mGood and may
-// build the look-up index).
+// Thread-safety: none. A block may be walked from several threads only while
+// nobody changes it and nobody calls `>>` or Find on it (they set mGood and
+// may build the look-up index). Blocks on different threads must not share
+// items: appending and releasing an item updates a count inside it. Renaming
+// is counted process-wide with an atomic and is safe anywhere.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +60,8 @@ class BASALT_EXPORT CToken {
   CToken(long number) : mValue(number) {}
   CToken(double number) : mValue(number) {}
   CToken(bool flag) : mValue(flag) {}
+  // A narrow string would otherwise become the bool true.
+  CToken(const char*) = delete;
 
   Kind GetKind() const { return static_cast<Kind>(mValue.index()); }
   bool IsText() const { return GetKind() == Kind::Text; }
@@ -99,6 +103,7 @@ class BASALT_EXPORT CBlock_value {
   CBlock_value(long number) : mToken(number) {}
   CBlock_value(double number) : mToken(number) {}
   CBlock_value(bool flag) : mToken(flag) {}
+  CBlock_value(const char*) = delete;
 
   const CToken& GetToken() const { return mToken; }
   void SetToken(const CToken& token) { mToken = token; }
@@ -331,7 +336,8 @@ class BASALT_EXPORT CBlock : public CBlock_item {
 
   // Appending. By value means a deep copy (or a move); a CBlock_ptr is
   // shared, so later changes through it show in this block. A null
-  // CBlock_ptr appends nothing.
+  // CBlock_ptr appends nothing. Appending a block into itself (through a
+  // pointer) throws std::invalid_argument, see Append.
   CBlock& operator<<(const CBlock& sub);
   CBlock& operator<<(CBlock&& sub);
   CBlock& operator<<(const CBlock_named_value& value);
@@ -345,6 +351,9 @@ class BASALT_EXPORT CBlock : public CBlock_item {
       Append(item.Shared());
     return *this;
   }
+  // Throws std::invalid_argument when `item` is this block or holds it
+  // somewhere below: a block that contains itself could be neither written
+  // nor copied nor destroyed.
   void Append(CBlock_item_ptr item);
 
   // Finding (see the header comment). On a miss the pointer becomes null and
@@ -383,6 +392,8 @@ class BASALT_EXPORT CBlock : public CBlock_item {
  private:
   void IndexItem(std::size_t position) const;
   void ReleaseItems();
+  // Whether this block is `item` or lies somewhere inside it.
+  bool IsWithin(const CBlock_item& item) const;
 
   std::vector<CBlock_item_ptr> mItems;
   // Name -> position of the first item of each kind with that name; built

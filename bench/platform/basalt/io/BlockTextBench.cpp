@@ -45,8 +45,13 @@ CBlock MakeSetup(long id) {
 
 CBlock MakeDesign(std::size_t targetBytes) {
   // The size of one setup's text decides how many make up the target.
+  // Measured at the nesting depth it will have in the design.
+  CBlock sample(L"Design 1");
+  CBlock sampleSetups(L"SolveSetups");
+  sampleSetups << MakeSetup(1000);
+  sample << std::move(sampleSetups);
   std::string one;
-  io::WriteBlockText(MakeSetup(100000), one);
+  io::WriteBlockText(sample, one);
   const long count = static_cast<long>(targetBytes / one.size()) + 1;
 
   CBlock design(L"Design 1");

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,26 @@ TEST(CBlockTest, CopiesAreDeepPointersShare) {
   CBlockFuncPtr none;
   parent << none;
   EXPECT_EQ(parent.Size(), 2u) << "a null pointer appends nothing";
+}
+
+TEST(CBlockTest, ABlockCannotContainItself) {
+  CBlockPtr top = CBlockPtr::Make(L"Top");
+  EXPECT_THROW(*top << top, std::invalid_argument);
+  CBlockPtr middle = CBlockPtr::Make(L"Middle");
+  *top << middle;
+  CBlockPtr bottom = CBlockPtr::Make(L"Bottom");
+  *middle << bottom;
+  EXPECT_THROW(*bottom << top, std::invalid_argument);
+  EXPECT_THROW(*bottom << middle, std::invalid_argument);
+  EXPECT_TRUE(bottom->IsEmpty());
+  // Sharing one block in two places is no cycle.
+  CBlock other(L"Other");
+  other << bottom;
+  *top << bottom;
+  EXPECT_EQ(top->Size(), 2u);
+  // A copy of an enclosing block is a new tree and may go anywhere.
+  *bottom << *top;
+  EXPECT_EQ(bottom->Size(), 1u);
 }
 
 TEST(CBlockTest, EqualityComparesNamesKindsAndContentRecursively) {

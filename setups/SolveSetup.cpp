@@ -1,0 +1,117 @@
+#include "setups/SolveSetup.h"
+
+#include "platform/basalt/VelmorAssert.h"
+#include "platform/basalt/VelmorIDServer.h"
+#include "platform/basalt/io/DataExchange.h"
+#include "setups/SolveSetupCmdInfo.h"
+#include "setups/SolveSetupMgr.h"
+
+CSolveSetup::CSolveSetup() : mID(id::invalidID), mManager(nullptr) {
+  ReadUndoableFromStorage();
+}
+
+CSolveSetup::CSolveSetup(const CSolveSetup& other)
+    : io::CStreamio_block_object(other),
+      MUndoableObject(other),
+      mName(other.mName),
+      mID(other.mID),
+      mManager(other.mManager) {}
+
+CSolveSetup& CSolveSetup::operator=(const CSolveSetup& other) {
+  MUndoableObject::operator=(other);
+  io::CStreamio_block_object::operator=(other);
+  mName = other.mName;
+  mID = other.mID;
+  mManager = other.mManager;
+  return *this;
+}
+
+CSolveSetup::~CSolveSetup() = default;
+
+void CSolveSetup::Assign(MUndoableObject* other) {
+  CopyFrom(other);
+}
+
+void CSolveSetup::SetupHasChanged(CSolveSetup* other, CSolveSetupCmdInfo* info) const {
+  if (other == nullptr || info == nullptr) {
+    return;
+  }
+  if (mName != other->mName) {
+    info->AddInfoType(kNameChangedInfoType);
+    info->AddInfoSubType(kNameChangedInfoSubType);
+  }
+}
+
+void CSolveSetup::SetID(long id) {
+  mID = id;
+}
+
+void CSolveSetup::SetManager(const CSolveSetupMgr* manager) {
+  mManager = manager;
+}
+
+void CSolveSetup::SetDefaults() {}
+
+bool CSolveSetup::IsValid(const VariableValues* /*values*/) const {
+  return true;
+}
+
+bool CSolveSetup::Update(IVelmorCommand* /*command*/) {
+  return true;
+}
+
+void CSolveSetup::CopyFrom(const MUndoableObject* source) {
+  const auto* theSetup = dynamic_cast<const CSolveSetup*>(source);
+  if (theSetup == nullptr) {
+    VELMOR_REPORT_AT("SolveSetup.cpp", 50, "theSetup");
+    // Half a copy would leave a setup that matches neither itself nor the
+    // source.
+    return;
+  }
+  mName = theSetup->mName;
+  SetManager(theSetup->mManager);
+}
+
+bool CSolveSetup::IsEnabledForAnalysis() const {
+  return true;
+}
+
+bool CSolveSetup::HasLink() const {
+  return false;
+}
+
+AString CSolveSetup::GetItemName() const {
+  return GetName();
+}
+
+io::ReadError CSolveSetup::DoDataExchange(io::CBlock& block, bool reading) {
+  mReadError = 0;
+  if (IsInScripting()) {
+    return mReadError;
+  }
+  io::ReadError result = io::DoDataExchange(block, reading, AString(L"ID"), mID, 0);
+  if (result != 0) {
+    mReadError = result;
+  }
+  // Without a manager there is no type table to name the type from.
+  AString typeName = mManager != nullptr ? mManager->GetTypeName(GetSetupType()) : AString();
+  result = io::DoDataExchange(block, reading, AString(L"SetupType"), typeName, 0);
+  if (result != 0) {
+    mReadError = result;
+  }
+  return mReadError;
+}
+
+void CSolveSetup::AddVelmorMessage(MessageSeverity severity, int category, int messageID,
+                                   int helpID, const std::vector<AString>* args) const {
+  VelmorMessage message(severity, category, messageID, helpID, kSetupMessageModule, AString(),
+                        AString(), false);
+  message.AddArg(0, mName);
+  if (args != nullptr) {
+    int index = 1;
+    for (const AString& arg : *args) {
+      message.AddArg(index++, arg);
+    }
+  }
+  GetGlobalIMessageManager().AddMessage(message);
+}

@@ -1,0 +1,72 @@
+#include "platform/basalt/FileUtilities.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+class FileUtilitiesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mFolder = std::filesystem::temp_directory_path() /
+              ("basalt_find_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(mFolder);
+    std::filesystem::create_directories(mFolder / "sub.txt");
+    for (const char* name : {"b.txt", "a.txt", "C.TXT", "notes.md", "\xe8\xae\xbe.txt"}) {
+      std::ofstream(mFolder / name) << "x";
+    }
+    std::ofstream(mFolder / "sub.txt" / "deep.txt") << "x";
+  }
+  void TearDown() override { std::filesystem::remove_all(mFolder); }
+
+  AString Folder() const { return AString::FromUtf8(mFolder.string()); }
+
+  std::filesystem::path mFolder;
+};
+
+TEST_F(FileUtilitiesTest, FindsMatchingRegularFilesSortedByName) {
+  CFileUtilities utilities;
+  std::vector<LongFileName> found;
+  EXPECT_EQ(utilities.SimpleFind(&found, Folder(), L"*.txt"), 4);
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[0].FilePath(), Folder() + L"/C.TXT");
+  EXPECT_EQ(found[1].Name(), L"a.txt");
+  EXPECT_EQ(found[2].Name(), L"b.txt");
+  EXPECT_EQ(found[3].Name(), L"\u8bbe.txt");
+}
+
+TEST_F(FileUtilitiesTest, AppendsAndHonoursSingleCharacterWildcards) {
+  CFileUtilities utilities;
+  std::vector<LongFileName> found{LongFileName(L"kept")};
+  // One character, not one byte: the CJK name matches too.
+  EXPECT_EQ(utilities.SimpleFind(&found, Folder() + L"/", L"?.txt"), 4);
+  ASSERT_EQ(found.size(), 5u);
+  EXPECT_EQ(found[0].FilePath(), L"kept");
+  EXPECT_EQ(found[1].FilePath(), Folder() + L"/C.TXT");
+  EXPECT_EQ(found[4].Name(), L"\u8bbe.txt");
+  EXPECT_EQ(utilities.SimpleFind(&found, Folder(), L"nothing*"), 0);
+  EXPECT_EQ(found.size(), 5u);
+}
+
+TEST_F(FileUtilitiesTest, UnreadableFolderOrNullListIsMinusOne) {
+  CFileUtilities utilities;
+  std::vector<LongFileName> found;
+  EXPECT_EQ(utilities.SimpleFind(&found, Folder() + L"/absent", L"*"), -1);
+  EXPECT_EQ(utilities.SimpleFind(&found, Folder() + L"/a.txt", L"*"), -1);
+  EXPECT_EQ(utilities.SimpleFind(nullptr, Folder(), L"*"), -1);
+  EXPECT_TRUE(found.empty());
+}
+
+// Tests run in their source directory, which holds this directory's CMake file.
+TEST(FileUtilitiesCurrentFolderTest, EmptyFolderIsTheCurrentDirectory) {
+  CFileUtilities utilities;
+  std::vector<LongFileName> found;
+  EXPECT_EQ(utilities.SimpleFind(&found, L"", L"cmakelists.TXT"), 1);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].FilePath(), L"CMakeLists.txt");
+}
+
+}  // namespace
