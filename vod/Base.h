@@ -34,6 +34,7 @@
 #include <string_view>
 
 #include "platform/automation/ClassFactory.h"
+#include "platform/automation/Collection.h"
 #include "platform/automation/ConnectionPoint.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
@@ -135,7 +136,65 @@ class RAVELIN_VOD_EXPORT Base : public virtual automation::Object {
                      bool blnLoadCache = true);
 
   // ---- Rooms and room backups (BaseRoom.cpp) ---------------------------------------------
+  // Record family: clears the record (numbers 0, texts ""). Passed on.
+  void Room_ClearStruct(RoomInfoStruct& sttRoomInfo);
+  // Writes the record into the current row of recTmp (already in add or edit mode): the
+  // record's lngRoomID takes the row's key first, texts are trimmed, strMac and strFloor
+  // upper-cased. No Update. False at the first error.
+  bool Room_Struct2Base(const dao::RecordsetPtr& recTmp, RoomInfoStruct& sttRoomInfo);
+  // Reads the current row of recTmp into the record. A Null name, host or status is an error
+  // (False, fields copied so far kept); the other columns read Null as "" or 0.
+  bool Room_Base2Struct(const dao::RecordsetPtr& recTmp, RoomInfoStruct& sttRoomInfo);
 
+  // Adds a room unless another has its name or machine name (compared untrimmed); the new key,
+  // also left in sttRoomInfo.lngRoomID, or 0. Trapped.
+  std::int32_t Room_AddNewInfo(RoomInfoStruct& sttRoomInfo);
+  // Copies every room into RoomBackup under the name; a second backup under one name adds a
+  // second set of rows. Trapped.
+  bool Room_CreateBackup(const std::string& strBackupName);
+  // lngBackupID of a backup row of that name (case ignored), or 0. Trapped.
+  std::int32_t Room_HaveBackup(const std::string& strBackupName);
+  // The distinct backup names, trimmed and sorted; Nothing on error. Trapped.
+  automation::CollectionPtr Room_ReferBackup();
+  // Replaces every room by the rooms of the backup (new keys; a name without backup rows
+  // empties the list). Both statements run in one transaction: on failure the rooms stay as
+  // they were and the result is False. Trapped.
+  bool Room_Restore(const std::string& strBackupName);
+  // Deletes the backup's rows. Trapped.
+  bool Room_DelBackup(const std::string& strBackupName);
+  // Overwrites room lngRoomID with the record unless its name or machine name belongs to
+  // another room. False when taken, missing or on error. Trapped.
+  bool Room_UpdateInfo(std::int32_t lngRoomID, RoomInfoStruct& sttRoomInfo);
+  // The link's ExecuteSQL result. Ignored.
+  bool Room_DeleteInfo(std::int32_t lngRoomID);
+  bool Room_ClearAllInfo();
+  // Clears the record, then reads room lngRoomID into it; False when there is none. Trapped.
+  bool Room_GetInfo(std::int32_t lngRoomID, RoomInfoStruct& sttRoomInfo);
+  // Key of the room of that name (case ignored), or 0. Trapped.
+  std::int32_t Room_HaveInfo(const std::string& strRoomName);
+  // The rooms that meet the search, as RoomInfoStruct items in the engine's order. Always a
+  // collection: empty when the search cannot be built or run.
+  automation::CollectionPtr Room_GetAll(
+      RoomSearchModes bytSearchMode = rsmAll,
+      const automation::Variant& varData = automation::Variant::Missing());
+  // The same rooms, one OnRoomBrowseInfo event each with the progress in percent.
+  void Room_BrowseInfo(RoomSearchModes bytSearchMode = rsmAll,
+                       const automation::Variant& varData = automation::Variant::Missing());
+  // One-based position of the first item equal to varData, 0 for none or a Nothing
+  // collection. Passed on (an item that cannot be compared raises).
+  std::int32_t Room_ReferOrder(const automation::CollectionPtr& collRef,
+                               const automation::Variant& varData);
+  // New collections of the status and search-mode captions, in value order. Passed on.
+  automation::CollectionPtr Room_ReferStatus();
+  automation::CollectionPtr Room_ReferSearchMode();
+
+ private:
+  // Condition of Room_GetAll and Room_BrowseInfo, "" for none; raises when varData does not
+  // fit the mode (omitted, Null, or not a number for the status).
+  std::string Room_SearchWhere(RoomSearchModes bytSearchMode,
+                               const automation::Variant& varData) const;
+
+ public:
   // ---- Default songs, selections and counts (BaseSong.cpp) -------------------------------
 
   // ---- Song ranking (BaseTaxis.cpp) ------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/automation/AutomationError.h"
+#include "platform/automation/Variant.h"
 #include "platform/dao/SqliteDatabase.h"
 
 namespace dao {
@@ -62,6 +63,25 @@ void RemoveDatabaseFiles(const std::string& path) {
   }
 }
 
+// UCASE upper-cases the letters the automation runtime's UCase$ does, not only ASCII ones as
+// SQLite's own upper(): a statement comparing UCASE(column) with a text the caller upper-cased
+// must find "café" as "CAFÉ".
+void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
+  if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
+    sqlite3_result_null(context);
+    return;
+  }
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+  const int bytes = sqlite3_value_bytes(args[0]);
+  try {
+    const std::string upper =
+        automation::TextUpper(std::string_view(text ? text : "", static_cast<std::size_t>(bytes)));
+    sqlite3_result_text(context, upper.data(), static_cast<int>(upper.size()), SQLITE_TRANSIENT);
+  } catch (const std::exception&) {
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 // Opens the file and sets the durability settings every connection uses.
 SqliteHandle OpenHandle(const std::string& path, int flags) {
   sqlite3* raw = nullptr;
@@ -72,6 +92,9 @@ SqliteHandle OpenHandle(const std::string& path, int flags) {
   }
   sqlite3_extended_result_codes(handle.get(), 1);
   sqlite3_busy_timeout(handle.get(), 5000);
+  sqlite3_create_function_v2(handle.get(), "upper", 1,
+                             SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                             UpperFunction, nullptr, nullptr, nullptr);
   return handle;
 }
 

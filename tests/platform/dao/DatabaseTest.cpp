@@ -127,6 +127,18 @@ TEST(DatabaseTest, TransactionsNestAndAScopeRollsBackUnlessCommitted) {
   EXPECT_EQ(CountRows(Database::Open(dir.File("store.db")), "Song"), 1);
 }
 
+TEST(DatabaseTest, UcaseUpperCasesBeyondAscii) {
+  test::ScratchDir dir;
+  DatabasePtr db = test::MakeStore(dir);
+  db->Execute("INSERT INTO Song(strSongName) VALUES('café ёлка 包厢')");
+  db->Execute("INSERT INTO Song(strSongName) VALUES(NULL)");
+  RecordsetPtr set = db->OpenRecordset("SELECT UCASE(strSongName) AS u FROM Song", dbOpenSnapshot);
+  EXPECT_EQ(set->GetField("u").ToString(), "CAFÉ ЁЛКА 包厢");
+  set->MoveNext();
+  EXPECT_TRUE(set->GetField("u").IsNull());
+  EXPECT_EQ(CountRows(db, "Song WHERE UCASE(strSongName)='CAFÉ ЁЛКА 包厢'"), 1);
+}
+
 TEST(DatabaseTest, AStatementThatReturnedSurvivesACrashOfTheProcess) {
   test::ScratchDir dir;
   test::MakeStore(dir)->Close();
