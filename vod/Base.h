@@ -196,8 +196,61 @@ class RAVELIN_VOD_EXPORT Base : public virtual automation::Object {
 
  public:
   // ---- Default songs, selections and counts (BaseSong.cpp) -------------------------------
+  // Record family DefaultSong: clearing passes errors on; the copies give False at the first
+  // error. Writing stores the file name trimmed and upper-cased; reading upper-cases and trims
+  // it too.
+  void DefaultSong_ClearStruct(DefaultSongStruct& sttDefaultSong);
+  bool DefaultSong_Struct2Base(const dao::RecordsetPtr& recTmp, DefaultSongStruct& sttDefaultSong);
+  bool DefaultSong_Base2Struct(const dao::RecordsetPtr& recTmp, DefaultSongStruct& sttDefaultSong);
+  // Adds a default song unless its file name (as given, any letter case) is listed already.
+  // The new key, also left in the record; 0 when listed, when the copy fails or on error.
+  // Trapped.
+  std::int32_t DefaultSong_AddNew(DefaultSongStruct& sttDefaultSong);
+  // Every default song as a DefaultSongStruct item; an empty collection (never Nothing) when
+  // there are none or the table cannot be read.
+  automation::CollectionPtr DefaultSong_GetAll();
+  // Errors ignored: ExecuteSQL's result, False when it raised.
+  bool DefaultSong_Delete(std::int32_t lngDefaultSongID);
+  bool DefaultSong_Clear();
+  // Number of singers: 0 and values above 2 count all, 1 those whose bytShow is 0, 2 those
+  // whose bytShow is 1. Trapped.
+  std::int32_t Singer_Count(std::uint8_t bytShow = 0);
+  // Number of songs in the library. Trapped.
+  std::int32_t Song_Count();
+  // Record family SelectSong: writing upper-cases and trims the file name; reading keeps it.
+  void SelectSong_ClearStruct(SelectSongStruct& sttSelectSong);
+  bool SelectSong_Struct2Base(const dao::RecordsetPtr& recTmp, SelectSongStruct& sttSelectSong);
+  bool SelectSong_Base2Struct(const dao::RecordsetPtr& recTmp, SelectSongStruct& sttSelectSong);
+  // Empties the selection log. Passed on.
+  bool SelectSong_Clear();
+  // Number of rows of the selection log. Trapped.
+  std::int32_t SelectSong_Count();
+  // Appends one selection with its values exactly as the record holds them (no trimming, no
+  // case change). True once stored. Trapped. The record is not changed.
+  bool SelectSong_AddNew(const SelectSongStruct& sttSelectSong);
+  // Deletes the log rows whose date (first ten characters of strDateTime) sorts before the
+  // first ten characters of strDate; rows of that date stay. Errors ignored.
+  bool SelectSong_ClearFrom(const std::string& strDate);
 
   // ---- Song ranking (BaseTaxis.cpp) ------------------------------------------------------
+  // Record family Taxis: writing upper-cases and trims the file name.
+  void Taxis_ClearStruct(SongTaxisStruct& sttSong);
+  bool Taxis_Struct2Base(const dao::RecordsetPtr& recTmp, SongTaxisStruct& sttSong);
+  // Delete one or all ranking rows. Passed on.
+  bool Taxis_Delete(std::int32_t lngSongTaxisID);
+  bool Taxis_Clear();
+  // Replaces the ranking by the one for the selections dated strBeginDate to strEndDate (first
+  // ten characters of each, both ends included), most chosen first. False when clearing or
+  // building failed; the ranking is then empty. Passed on.
+  bool Taxis_Build(const std::string& strBeginDate, const std::string& strEndDate);
+  bool Taxis_Base2Struct(const dao::RecordsetPtr& recTmp, SongTaxisStruct& sttSong);
+  // Raises OnTaxisBrowse for each ranking row, in ranking order, with the percent walked. No
+  // event when the ranking cannot be read.
+  void Taxis_Browse();
+  // The ranking's file titles, one per line, joined by CR LF. A limit of N other than -1 yields
+  // at most N - 1 lines, as the interface has always counted; -1 yields all.
+  // "" when the ranking cannot be read.
+  std::string Taxis_Text(std::int32_t lngLimitQuantity = -1);
 
   // ---- Events (connection point of __Base) -----------------------------------------------
   // Connects a sink; the cookie (never 0) disconnects it again.

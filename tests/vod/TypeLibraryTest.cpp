@@ -139,6 +139,19 @@ TEST(TypeLibraryTest, ClassMemberTableMatchesTheInterface) {
   }
 }
 
+TEST(TypeLibraryTest, EveryInterfaceMemberIsImplemented) {
+  const auto idl = ParseMembers(InterfaceBody(ReadIdl(), "interface _Base : IDispatch"), "HRESULT");
+  std::vector<std::string> expected;
+  for (const auto& member : idl) {
+    expected.push_back(member.mName);
+  }
+  std::vector<std::string> implemented;
+  for (const auto& entry : BaseMemberTable::Get()) {
+    implemented.emplace_back(entry.mName);
+  }
+  EXPECT_EQ(implemented, expected);
+}
+
 TEST(TypeLibraryTest, EventInterfaceHasBothEventsWithTheirDispids) {
   const std::string body = InterfaceBody(ReadIdl(), "dispinterface __Base");
   const auto events = ParseMembers(body, "void");

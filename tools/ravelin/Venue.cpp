@@ -1,0 +1,100 @@
+#include "tools/ravelin/Venue.h"
+
+#include "platform/automation/Collection.h"
+#include "tools/ravelin/ProgressBar.h"
+#include "tools/ravelin/ToolError.h"
+#include "tools/ravelin/ToolFiles.h"
+
+namespace ravelin_tool {
+
+namespace {
+
+// Collects what a walk raises and moves the progress bar with its rate.
+class WalkSink : public vod::BaseEvents {
+ public:
+  explicit WalkSink(const std::string& label) : mBar(label) {}
+
+  void OnRoomBrowseInfo(vod::RoomInfoStruct& sttRoom, std::int32_t& lngRate) override {
+    mRooms.push_back(sttRoom);
+    mBar.SetPercent(lngRate);
+  }
+  void OnTaxisBrowse(vod::SongTaxisStruct& sttTaxisSong, std::int32_t& lngRate) override {
+    mRanking.push_back(sttTaxisSong);
+    mBar.SetPercent(lngRate);
+  }
+
+  ProgressBar mBar;
+  std::vector<vod::RoomInfoStruct> mRooms;
+  std::vector<vod::SongTaxisStruct> mRanking;
+
+ protected:
+  ~WalkSink() override = default;
+};
+
+// Connects a sink for the length of one walk.
+class Connection {
+ public:
+  Connection(vod::Base& base, const automation::ObjectPtr<WalkSink>& sink)
+      : mBase(base), mCookie(base.Advise(sink)) {}
+  ~Connection() { mBase.Unadvise(mCookie); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+ private:
+  vod::Base& mBase;
+  std::uint32_t mCookie;
+};
+
+}  // namespace
+
+Venue::Venue(const std::string& path, const std::string& password) : mPath(path) {
+  RequireFile(path);
+  mBase = automation::MakeObject<vod::Base>();
+  if (!mBase->InitInterface(path, password)) {
+    throw ToolError(path +
+                    ": cannot open the venue database (wrong password, or not a venue "
+                    "database)");
+  }
+}
+
+Venue::~Venue() = default;
+
+std::vector<vod::RoomInfoStruct> Venue::BrowseRooms(vod::RoomSearchModes mode,
+                                                    const automation::Variant& data,
+                                                    const std::string& progressLabel) {
+  auto sink = automation::MakeObject<WalkSink>(progressLabel);
+  {
+    Connection connection(Get(), sink);
+    Get().Room_BrowseInfo(mode, data);
+  }
+  sink->mBar.Finish();
+  return std::move(sink->mRooms);
+}
+
+std::vector<vod::SongTaxisStruct> Venue::BrowseRanking(const std::string& progressLabel) {
+  auto sink = automation::MakeObject<WalkSink>(progressLabel);
+  {
+    Connection connection(Get(), sink);
+    Get().Taxis_Browse();
+  }
+  sink->mBar.Finish();
+  return std::move(sink->mRanking);
+}
+
+std::int32_t Venue::RequireRoom(const std::string& name) {
+  const std::int32_t id = Get().Room_HaveInfo(name);
+  if (id == 0) {
+    throw ToolError("unknown room '" + name + "' in " + mPath);
+  }
+  return id;
+}
+
+std::string RoomStatusCaption(vod::Base& base, int status) {
+  automation::CollectionPtr captions = base.Room_ReferStatus();
+  if (!captions || status < 0 || status >= captions->Count()) {
+    return {};
+  }
+  return captions->Item(automation::Variant(static_cast<std::int32_t>(status + 1))).ToString();
+}
+
+}  // namespace ravelin_tool

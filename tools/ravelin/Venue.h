@@ -1,0 +1,52 @@
+// Venue: a store object (vod::Base) opened on a venue database for one
+// command of the ravelin tool, with event sinks that collect walked rows and
+// feed a progress bar.
+//
+// Every venue command goes through Base, opened with InitInterface, so the
+// tool behaves exactly like a host of the store. Owns its Base reference;
+// not thread-safe (Base objects belong to the thread that made them).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "vod/Base.h"
+
+namespace ravelin_tool {
+
+class Venue {
+ public:
+  // Throws ToolError when the file is missing or the store cannot open it
+  // (wrong password, not a venue database).
+  Venue(const std::string& path, const std::string& password);
+  ~Venue();
+  Venue(const Venue&) = delete;
+  Venue& operator=(const Venue&) = delete;
+
+  vod::Base& Get() { return *mBase.operator->(); }
+  const std::string& GetPath() const { return mPath; }
+
+  // Walks the rooms of the search with Room_BrowseInfo; the progress bar
+  // follows the event's rate.
+  std::vector<vod::RoomInfoStruct> BrowseRooms(vod::RoomSearchModes mode,
+                                               const automation::Variant& data,
+                                               const std::string& progressLabel);
+  // Walks the ranking with Taxis_Browse, likewise.
+  std::vector<vod::SongTaxisStruct> BrowseRanking(const std::string& progressLabel);
+
+  // The room of that name (case ignored), or ToolError naming it.
+  std::int32_t RequireRoom(const std::string& name);
+
+ private:
+  std::string mPath;
+  vod::BasePtr mBase;
+};
+
+// Prints the first `limit` ranking rows (all for a negative limit) as a table.
+void PrintRanking(const std::vector<vod::SongTaxisStruct>& ranking, long limit,
+                  const std::string& format);
+
+// Caption of a room status, as the store lists them ("" for an unknown one).
+std::string RoomStatusCaption(vod::Base& base, int status);
+
+}  // namespace ravelin_tool
