@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/automation/Collection.h"
 #include "tests/vod/StoreSnapshot.h"
 
 namespace vod::test {
@@ -270,6 +271,64 @@ TEST_F(BaseHostileInputTest, ClearFromComparesTheDateAsText) {
     StoreSnapshot after = Snapshot();
     ExpectOnlyChanged(before, after, {"SelectSong"});
     EXPECT_EQ(after.at("SelectSong"), kept);
+  }
+}
+
+// Collects the rooms OnRoomBrowseInfo reports.
+class RoomSink final : public BaseEvents {
+ public:
+  void OnRoomBrowseInfo(RoomInfoStruct& sttRoom, std::int32_t& /*lngRate*/) override {
+    mNames.push_back(sttRoom.strRoomName);
+  }
+  std::vector<std::string> mNames;
+};
+
+TEST_F(BaseHostileInputTest, BrowsingAndCaptionLookupTakeTextAsData) {
+  const std::vector<std::string> texts = HostileTexts();
+  automation::CollectionPtr captions = automation::MakeObject<automation::Collection>();
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    RoomInfoStruct room = Room(texts[i], "host " + std::to_string(i));
+    ASSERT_GT(mBase->Room_AddNewInfo(room), 0);
+    captions->Add(Variant(texts[i]));
+  }
+  const StoreSnapshot before = Snapshot();
+  auto sink = automation::MakeObject<RoomSink>();
+  const std::uint32_t cookie = mBase->Advise(sink);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    SCOPED_TRACE("text " + std::to_string(i));
+    sink->mNames.clear();
+    mBase->Room_BrowseInfo(rsmName, Variant(texts[i]));
+    EXPECT_EQ(sink->mNames, ExpectedRoomsByPrefix(1, texts[i]));
+    sink->mNames.clear();
+    mBase->Room_BrowseInfo(rsmStatus, Variant(texts[i]));
+    EXPECT_TRUE(sink->mNames.empty());
+    EXPECT_EQ(mBase->Room_ReferOrder(captions, Variant(texts[i])),
+              static_cast<std::int32_t>(i + 1));
+  }
+  EXPECT_TRUE(mBase->Unadvise(cookie));
+  EXPECT_EQ(before, Snapshot());
+}
+
+TEST_F(BaseHostileInputTest, DatabasePathsAndPasswordsAreTakenAsGiven) {
+  // File names cannot hold every text; these are the ones a file system takes.
+  const std::vector<std::string> names = {
+      "O'Brien's",       "x' OR '1'='1", "semi;colon -- x", "100% _", "\xe6\x88\xbf\xe9\x97\xb4",
+      "\xf0\x9f\x8e\xb5"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE("name " + std::to_string(i));
+    const std::string path = mDir.File(names[i] + ".db");
+    // Hashing a password is slow on purpose; a few of them show the point.
+    const std::string password = i < 3 ? names[i] + "\"';--" : std::string();
+    dao::CreateRavelinDatabase(path, password);
+    BasePtr base = automation::MakeObject<Base>();
+    if (!password.empty()) {
+      EXPECT_FALSE(base->InitInterface(path, password + "x"));
+      EXPECT_FALSE(base->InitInterface(path, ""));
+    }
+    ASSERT_TRUE(base->InitInterface(path, password));
+    RoomInfoStruct room = Room(names[i], "host");
+    EXPECT_GT(base->Room_AddNewInfo(room), 0);
+    EXPECT_EQ(RoomNames(base->Room_GetAll()), std::vector<std::string>{names[i]});
   }
 }
 
