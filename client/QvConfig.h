@@ -51,8 +51,11 @@ class RAVELIN_CLIENT_EXPORT CQvConfig {
   // length bytes). Always 1.
   int OpeniniStream(const char* data, unsigned long length);
   // Replaces the table with the content of the packed stream; 0 leaves the
-  // store unchanged (null data, fewer than 12 bytes, no section, or counts
-  // and record sizes that reach past the end).
+  // store unchanged (null data, fewer than 12 bytes, no section, counts and
+  // record sizes that reach past the end, or a record size too small for the
+  // record's own three fields: no writer makes one, and taken as it stands it
+  // would let a short stream make the reader walk one record billions of
+  // times).
   int OpenQuveStream(const char* data, unsigned long length);
   // Drops the table and the remembered path. Always 1.
   int Close();

@@ -95,6 +95,15 @@ CollectionPtr CaptionCollection(const auto& captions) {
   return collection;
 }
 
+// The statement of Room_GetAll and Room_BrowseInfo for a condition ("" for all rooms).
+std::string RoomSearchSql(const std::string& condition) {
+  std::string sql = "SELECT * FROM Room" + LF;
+  if (!condition.empty()) {
+    sql += " WHERE " + condition;
+  }
+  return sql;
+}
+
 }  // namespace
 
 void Base::Room_ClearStruct(RoomInfoStruct& sttRoomInfo) {
@@ -257,11 +266,7 @@ automation::CollectionPtr Base::Room_GetAll(RoomSearchModes bytSearchMode,
   Room_ClearStruct(room);
   CollectionPtr rooms = MakeObject<Collection>();
   IgnoreErrors([&] {
-    std::string sql = "SELECT * FROM Room" + LF;
-    const std::string condition = Room_SearchWhere(bytSearchMode, varData);
-    if (!condition.empty()) {
-      sql += " WHERE " + condition;
-    }
+    const std::string sql = RoomSearchSql(Room_SearchWhere(bytSearchMode, varData));
     WalkHandlers handlers;
     handlers.mCopy = [&](const dao::RecordsetPtr& rs) { return Room_Base2Struct(rs, room); };
     handlers.mUse = [&](std::int32_t, std::int32_t) { rooms->Add(Variant(room)); };
@@ -274,11 +279,7 @@ void Base::Room_BrowseInfo(RoomSearchModes bytSearchMode, const automation::Vari
   RoomInfoStruct room;
   Room_ClearStruct(room);
   IgnoreErrors([&] {
-    std::string sql = "SELECT * FROM Room" + LF;
-    const std::string condition = Room_SearchWhere(bytSearchMode, varData);
-    if (!condition.empty()) {
-      sql += " WHERE " + condition;
-    }
+    const std::string sql = RoomSearchSql(Room_SearchWhere(bytSearchMode, varData));
     WalkHandlers handlers;
     handlers.mCopy = [&](const dao::RecordsetPtr& rs) { return Room_Base2Struct(rs, room); };
     handlers.mUse = [&](std::int32_t row, std::int32_t count) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Variant.h"
@@ -82,6 +83,58 @@ void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
   }
 }
 
+// NOCASE, the collation of every text column of the store, folds the letters the runtime's
+// UCase$ folds, not only ASCII ones as SQLite's own does: Jet compares "café" and "CAFÉ" as
+// equal, and the store upper-cases file names it keeps, so the same file given in lower case
+// must still be found. ASCII letters fold to lower case as in SQLite's NOCASE, so rows of plain
+// ASCII text keep the order (and index order) they always had.
+std::string FoldForCompare(std::string_view text) {
+  std::string folded = automation::TextUpper(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return folded;
+}
+
+int FoldCompare(std::string_view a, std::string_view b) {
+  const int order = a.compare(b);
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+int NoCaseCollation(void*, int length1, const void* text1, int length2, const void* text2) {
+  const auto* a = static_cast<const unsigned char*>(text1);
+  const auto* b = static_cast<const unsigned char*>(text2);
+  const auto n1 = static_cast<std::size_t>(length1);
+  const auto n2 = static_cast<std::size_t>(length2);
+  // ASCII runs compare byte by byte as SQLite's NOCASE does; only text beyond ASCII pays for
+  // the full fold.
+  std::size_t i = 0;
+  for (; i < n1 && i < n2; ++i) {
+    if (a[i] >= 0x80 || b[i] >= 0x80) {
+      break;
+    }
+    const int x = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] + 32 : a[i];
+    const int y = (b[i] >= 'A' && b[i] <= 'Z') ? b[i] + 32 : b[i];
+    if (x != y) {
+      return x < y ? -1 : 1;
+    }
+  }
+  if (i == n1 || i == n2) {
+    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+  }
+  try {
+    return FoldCompare(
+        FoldForCompare(std::string_view(reinterpret_cast<const char*>(a) + i, n1 - i)),
+        FoldForCompare(std::string_view(reinterpret_cast<const char*>(b) + i, n2 - i)));
+  } catch (const std::exception&) {
+    // Out of memory: fall back on the bytes, which is still a consistent order.
+    return FoldCompare(std::string_view(reinterpret_cast<const char*>(a) + i, n1 - i),
+                       std::string_view(reinterpret_cast<const char*>(b) + i, n2 - i));
+  }
+}
+
 // Opens the file and sets the durability settings every connection uses.
 SqliteHandle OpenHandle(const std::string& path, int flags) {
   sqlite3* raw = nullptr;
@@ -95,6 +148,8 @@ SqliteHandle OpenHandle(const std::string& path, int flags) {
   sqlite3_create_function_v2(handle.get(), "upper", 1,
                              SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                              UpperFunction, nullptr, nullptr, nullptr);
+  sqlite3_create_collation_v2(handle.get(), "NOCASE", SQLITE_UTF8, nullptr, NoCaseCollation,
+                              nullptr);
   return handle;
 }
 
@@ -211,6 +266,11 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) {
     RaiseDao(kDaoErrFileNotFound, "Could not find file '" + path + "'.");
+  }
+  // The engine takes an empty file for a new database and would write one into it: opening
+  // must never make a database, so an empty file is refused as the foreign file it is.
+  if (std::filesystem::file_size(path, error) == 0 && !error) {
+    RaiseDao(kDaoErrUnrecognizedFormat, "Unrecognized database format '" + path + "'.");
   }
   SqliteHandle handle = OpenHandle(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
   auto impl = std::make_shared<Database::Impl>();

@@ -14,7 +14,8 @@
 //   - "INSERT INTO T SELECT ..." without a column list gets the names of the
 //     selected columns as its column list (asked of the caller's engine);
 //   - a plain SELECT from one table without ORDER BY is ordered by rowid.
-// Case folding is SQLite's NOCASE: ASCII letters only. UCASE becomes upper(), which the
+// Case folding is NOCASE, which the Database's connections replace with a fold of the letters
+// the runtime's UCase$ folds (beyond ASCII too). UCASE becomes upper(), which the
 // Database's connections replace with the runtime's UCase$ (letters beyond ASCII too).
 //
 // Pure functions of their input; safe to call from any thread.

@@ -56,6 +56,15 @@ TEST_F(DefaultSongTest, FileAlreadyListedInAnyCaseIsRefusedButNotWithASpace) {
   EXPECT_EQ(Column("SELECT * FROM DefaultSong", "strFileName"), (Texts{"ONE.MPG", "ONE.MPG"}));
 }
 
+TEST_F(DefaultSongTest, FileListedInAnotherCaseBeyondAsciiIsRefused) {
+  // The file is stored upper-cased (CAFÉ.MPG); the same name in lower case is the same file.
+  ASSERT_EQ(Add("Café", "café.mpg"), 1);
+  EXPECT_EQ(Add("Again", "café.mpg"), 0);
+  EXPECT_EQ(Add("Again", "ＫＴＶ.mpg"), 2);
+  EXPECT_EQ(Add("Again", "ｋｔｖ.MPG"), 0);  // full-width letters, common in Chinese names
+  EXPECT_EQ(Column("SELECT * FROM DefaultSong", "strFileName"), (Texts{"CAFÉ.MPG", "ＫＴＶ.MPG"}));
+}
+
 TEST_F(DefaultSongTest, QuotesInFileNamesAreStoredAndLookedUpSafely) {
   EXPECT_EQ(Add("Rock", "rock'n'roll.mpg"), 1);
   EXPECT_EQ(Add("Rock", "ROCK'N'ROLL.MPG"), 0);

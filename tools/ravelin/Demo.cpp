@@ -181,9 +181,18 @@ void AddDemoCommand(CLI::App& app) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     std::printf("\nDone in %.1f s. Files are in %s\n", seconds, folder.c_str());
-    std::cout << "Try: ravelin venue rooms " << (folder / "venue.db").string()
-              << "\n     ravelin config show " << (folder / "client.qve").string()
-              << "\n     ravelin design show " << (folder / "design.blk").string() << '\n';
+    // Name the executable as it can be run from here.
+    std::error_code ec;
+    std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (ec || self.empty()) {
+      self = "ravelin";
+    } else {
+      const std::string relative = std::filesystem::proximate(self, ec).string();
+      self = ec || relative.rfind("..", 0) == 0 ? self : relative;
+    }
+    std::cout << "Try: " << self << " venue rooms " << (folder / "venue.db").string() << "\n     "
+              << self << " config show " << (folder / "client.qve").string() << "\n     " << self
+              << " design show " << (folder / "design.blk").string() << '\n';
   });
 }
 

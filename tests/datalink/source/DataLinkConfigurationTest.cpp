@@ -195,4 +195,41 @@ TEST(DataLinkConfigurationTest, VariableValuesReachTheLink) {
   EXPECT_EQ(w, L"2mm");
 }
 
+// A richer link of a host: it carries the kind of data it takes and puts it
+// with the solution and parameters.
+class MeshDataLink : public DataLink {
+ public:
+  io::ReadError DoDataExchangeDataConfig(io::CBlock& block, bool reading,
+                                         const VariableValues* values) override {
+    int result = DataLink::DoDataExchangeDataConfig(block, reading, values);
+    if (io::DoDataExchange(block, reading, L"DataKind", mDataKind, 0) != 0) {
+      result = 1;
+    }
+    return result;
+  }
+
+  AString mDataKind = L"mesh";
+};
+
+TEST(DataLinkConfigurationTest, ADerivedLinkPutsItsEntriesBeforeTheSolveFlags) {
+  MeshDataLink link;
+  FillLink(link);
+  link.mDataKind = L"farfield";
+  DataLinkConfiguration config(&link, false);
+  io::CBlock block(L"Config");
+  EXPECT_EQ(config.DoDataExchange(block, false, nullptr), 0);
+  EXPECT_EQ(
+      ItemNames(block),
+      (std::vector<AString>{L"CallerProject", L"CallerDesign", L"CallerDesignType", L"CallerSoln",
+                            L"MachineName", L"IgnoreLockFile", L"LinkID", L"Project", L"Design",
+                            L"Soln", L"Params", L"DataKind", L"ForceSourceToSolve",
+                            L"PreservePartnerSoln", L"PathRelativeTo"}));
+
+  MeshDataLink read;
+  DataLinkConfiguration readConfig(&read, false);
+  EXPECT_EQ(readConfig.DoDataExchange(block, true, nullptr), 0);
+  EXPECT_EQ(read.mDataKind, L"farfield");
+  EXPECT_TRUE(read == link);
+}
+
 }  // namespace

@@ -50,6 +50,11 @@ TEST(DatabaseTest, OpenNeverCreatesAndRejectsForeignFiles) {
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("")); }), kDaoErrFileNotFound);
   std::ofstream(dir.File("text.db")) << "this is no database, just some text that is long enough";
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("text.db")); }), kDaoErrUnrecognizedFormat);
+  // An empty file is no database either, and opening it must not turn it into one.
+  std::ofstream(dir.File("empty.db")).close();
+  EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("empty.db")); }), kDaoErrUnrecognizedFormat);
+  EXPECT_EQ(std::filesystem::file_size(dir.File("empty.db")), 0u);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("empty.db-wal")));
 }
 
 TEST(DatabaseTest, APasswordIsCheckedAndAFileWithoutOneOpensWithAny) {

@@ -122,6 +122,32 @@ TEST_F(StoreStatementsTest, RoomsAreFoundByNameOrHostWithoutRegardToCase) {
   EXPECT_EQ(Search(""), Names{});
 }
 
+TEST_F(StoreStatementsTest, TextComparesWithoutRegardToCaseBeyondAscii) {
+  EXPECT_GT(AddRoom("Café", "hôte"), 0);
+  EXPECT_EQ(AddRoom("CAFÉ", "other"), 0);
+  EXPECT_EQ(AddRoom("new", "HÔTE"), 0);
+  EXPECT_EQ(Search("LEFT$(Room.strRoomName,4)='CAFÉ'"), Names{"Café"});
+  // Grouping, DISTINCT, joining and sorting fold the same letters.
+  mDb->Execute("INSERT INTO SelectSong (strDateTime, strSongFile) VALUES ('2024-01-01', 'é.mpg')");
+  mDb->Execute("INSERT INTO SelectSong (strDateTime, strSongFile) VALUES ('2024-01-01', 'É.MPG')");
+  mDb->Execute("INSERT INTO Song (strSongName, strSignFile) VALUES ('E', 'É.MPG')");
+  EXPECT_EQ(Column(mDb, "SELECT DISTINCT strSongFile FROM SelectSong", "strSongFile").size(), 1u);
+  EXPECT_EQ(
+      Column(mDb,
+             "SELECT Song.strSongName, ABC.n FROM (SELECT strSongFile, Count(strSongFile) AS n"
+             " FROM SelectSong GROUP BY strSongFile) ABC INNER JOIN Song ON"
+             " ABC.strSongFile = Song.strSignFile",
+             "n"),
+      Names{"2"});
+  // ASCII keeps the engine's usual order: letters fold to lower case and sort after "_".
+  mDb->Execute("INSERT INTO RoomBackup (strBackupName) VALUES ('b')");
+  mDb->Execute("INSERT INTO RoomBackup (strBackupName) VALUES ('_')");
+  mDb->Execute("INSERT INTO RoomBackup (strBackupName) VALUES ('A')");
+  EXPECT_EQ(Column(mDb, "SELECT DISTINCT strBackupName FROM RoomBackup ORDER BY strBackupName",
+                   "strBackupName"),
+            (Names{"_", "A", "b"}));
+}
+
 TEST_F(StoreStatementsTest, RoomSearchConditionsMatchStartsWithoutRegardToCase) {
   AddRoom("b1", "h-b1", "C10", 1);
   AddRoom("A2", "h-a2", "", 2);  // Null code
