@@ -40,10 +40,14 @@ enum class VariantType {
   Record
 };
 
+// The name is checked first: asking whether Variant itself is copyable while
+// its own converting constructor is being considered recurses, which clang
+// rejects.
 template <class R>
-concept AutomationRecord = std::is_copy_constructible_v<R> && requires {
+concept AutomationRecord = requires {
   { R::kRecordName } -> std::convertible_to<std::string_view>;
-};
+}
+&&std::is_copy_constructible_v<R>;
 
 // Type-erased copy of a record inside a Variant.
 class AUTOMATION_EXPORT RecordHolder {

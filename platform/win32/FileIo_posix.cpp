@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -16,6 +17,19 @@ namespace win32 {
 namespace {
 
 std::atomic<unsigned> gTemporaryCounter{0};
+
+std::mutex gFaultMutex;
+FileWriteFaultHook gFaultHook;
+
+// The error number the installed hook wants this step to fail with, or 0.
+int InjectedFault(FileWriteStep step) {
+  FileWriteFaultHook hook;
+  {
+    std::lock_guard<std::mutex> lock(gFaultMutex);
+    hook = gFaultHook;
+  }
+  return hook ? hook(step) : 0;
+}
 
 // Closes a descriptor on every path out.
 class CFileDescriptor {
@@ -163,6 +177,10 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     errorNumber = EISDIR;
     return false;
   }
+  if (int fault = InjectedFault(FileWriteStep::kCreate)) {
+    errorNumber = fault;
+    return false;
+  }
   std::string temporary;
   int fd = -1;
   // Created with 0666 so that a new file gets what the umask allows, exactly
@@ -187,10 +205,30 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     // another owner, and the file is still right without it.
     [[maybe_unused]] int ignored = ::fchown(file.Get(), owner, group);
   }
-  if ((exists && ::fchmod(file.Get(), mode) != 0) ||
-      !WriteAll(file.Get(), static_cast<const char*>(data), size) || ::fsync(file.Get()) != 0 ||
-      file.Close() != 0) {
+  if (exists && ::fchmod(file.Get(), mode) != 0) {
     errorNumber = errno;
+    return false;
+  }
+  if (int fault = InjectedFault(FileWriteStep::kWrite)) {
+    // A disk that fills up takes part of the data first.
+    WriteAll(file.Get(), static_cast<const char*>(data), size / 2);
+    errorNumber = fault;
+    return false;
+  }
+  if (!WriteAll(file.Get(), static_cast<const char*>(data), size)) {
+    errorNumber = errno;
+    return false;
+  }
+  if (int fault = InjectedFault(FileWriteStep::kSync)) {
+    errorNumber = fault;
+    return false;
+  }
+  if (::fsync(file.Get()) != 0 || file.Close() != 0) {
+    errorNumber = errno;
+    return false;
+  }
+  if (int fault = InjectedFault(FileWriteStep::kRename)) {
+    errorNumber = fault;
     return false;
   }
   if (::rename(temporary.c_str(), target.c_str()) != 0) {
@@ -205,6 +243,19 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     ::fsync(dir.Get());
   }
   return true;
+}
+
+FileWriteFaultHook InstallFileWriteFaultHook(FileWriteFaultHook hook) {
+  std::lock_guard<std::mutex> lock(gFaultMutex);
+  std::swap(gFaultHook, hook);
+  return hook;
+}
+
+ScopedFileWriteFault::ScopedFileWriteFault(FileWriteFaultHook hook)
+    : mPrevious(InstallFileWriteFaultHook(std::move(hook))) {}
+
+ScopedFileWriteFault::~ScopedFileWriteFault() {
+  InstallFileWriteFaultHook(std::move(mPrevious));
 }
 
 }  // namespace win32
