@@ -42,8 +42,6 @@ using automation::CollectionPtr;
 using automation::MakeObject;
 using automation::Variant;
 
-const std::string LF = "\n";
-
 // Captions in value order; the two-character ones carry four ASCII spaces between them so that
 // they line up with the four-character ones in the host's lists.
 constexpr const char* kRoomStatusCaptions[] = {

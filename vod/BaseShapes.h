@@ -23,6 +23,9 @@
 
 namespace vod {
 
+// The line feed the store's statement texts carry between their pieces.
+inline const std::string LF = "\n";
+
 // Closes the recordset it holds when it goes, ignoring errors while closing.
 class RecordsetScope {
  public:

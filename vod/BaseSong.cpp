@@ -34,8 +34,6 @@ RAVELIN_BASE_MEMBER(38, SelectSong_ClearFrom, "SelectSong_ClearFrom", kMethod, "
 
 namespace {
 
-const std::string LF = "\n";
-
 // The single lngCount of a COUNT(*) query; 0 when it returns no row. Raises on error.
 std::int32_t CountRows(const dao::BaseLinkPtr& link, const std::string& sql) {
   RecordsetScope recordset = StatementShapes(link).OpenQuery(sql, dao::dbOpenSnapshot);

@@ -23,8 +23,6 @@ RAVELIN_BASE_MEMBER(46, Taxis_Text, "Taxis_Text", kMethod, "lngLimitQuantity");
 
 namespace {
 
-const std::string LF = "\n";
-
 // Read without ORDER BY: the engine returns the rows in the order Taxis_Build appended them,
 // which is the ranking order.
 const std::string kReadRanking = "SELECT * FROM SongTaxis" + LF;
