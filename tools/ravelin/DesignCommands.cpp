@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/basalt/io/Block.h"
-#include "platform/basalt/io/BlockText.h"
 #include "tools/ravelin/Commands.h"
 #include "tools/ravelin/DesignOutline.h"
 #include "tools/ravelin/SampleDesign.h"
@@ -14,21 +13,6 @@
 
 namespace ravelin_tool {
 
-namespace {
-
-io::CBlock ReadDesign(const std::string& path) {
-  RequireFile(path);
-  io::CBlock block;
-  const io::ReadError err = io::ReadBlockFile(Widen(path), block);
-  if (err.IsFailure()) {
-    // The reader's message already names the line and column.
-    throw ToolError(path + ": " + err.what());
-  }
-  return block;
-}
-
-}  // namespace
-
 void AddDesignCommands(CLI::App& app) {
   CLI::App* design = app.add_subcommand("design", "Design files in block text");
   design->require_subcommand(1);
@@ -36,14 +20,14 @@ void AddDesignCommands(CLI::App& app) {
   auto show = design->add_subcommand("show", "Print the block structure of a design file");
   auto showFile = std::make_shared<std::string>();
   show->add_option("FILE", *showFile, "Block text file")->required();
-  show->callback([showFile] { std::cout << OutlineBlock(ReadDesign(*showFile)); });
+  show->callback([showFile] { std::cout << OutlineBlock(ReadDesignFile(*showFile)); });
 
   auto check =
       design->add_subcommand("check", "Check that a design file is well-formed block text");
   auto checkFile = std::make_shared<std::string>();
   check->add_option("FILE", *checkFile, "Block text file")->required();
   check->callback([checkFile] {
-    const io::CBlock block = ReadDesign(*checkFile);
+    const io::CBlock block = ReadDesignFile(*checkFile);
     std::cout << *checkFile << ": ok (" << CountItems(block) << " items)\n";
   });
 

@@ -1,5 +1,7 @@
 #include "tools/ravelin/DesignOutline.h"
 
+#include "platform/basalt/io/BlockText.h"
+#include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/ToolFiles.h"
 
 namespace ravelin_tool {
@@ -45,6 +47,16 @@ void Outline(const io::CBlock& block, int depth, std::string& out) {
 }
 
 }  // namespace
+
+io::CBlock ReadDesignFile(const std::string& path) {
+  RequireFile(path);
+  io::CBlock block;
+  const io::ReadError err = io::ReadBlockFile(Widen(path), block);
+  if (err.IsFailure()) {
+    throw ToolError(err.what());  // names the file, and the line and column
+  }
+  return block;
+}
 
 std::string OutlineBlock(const io::CBlock& block) {
   std::string out;

@@ -9,6 +9,7 @@
 #include "platform/basalt/io/BlockText.h"
 #include "platform/basalt/io/DataExchange.h"
 #include "setups/SolveSetupMgr.h"
+#include "tools/ravelin/DesignOutline.h"
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/ToolFiles.h"
 
@@ -151,12 +152,7 @@ DesignSummary SaveSampleDesign(const std::string& path) {
 }
 
 DesignSummary ReloadDesign(const std::string& path) {
-  RequireFile(path);
-  io::CBlock design;
-  const io::ReadError err = io::ReadBlockFile(Widen(path), design);
-  if (err.IsFailure()) {
-    throw ToolError(path + ": " + err.what());
-  }
+  io::CBlock design = ReadDesignFile(path);
   CSampleSetupMgr manager;
   if (manager.DoDataExchange(design, true) < 0) {
     throw ToolError(path + ": the setups could not be read");

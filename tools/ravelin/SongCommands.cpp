@@ -1,10 +1,8 @@
 // ravelin venue songs / select / ranking: the song library, the selection log
 // and the song ranking, through the store class Base.
-#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 

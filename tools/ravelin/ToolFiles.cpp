@@ -1,14 +1,11 @@
 #include "tools/ravelin/ToolFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "platform/basalt/AString.h"
+#include "platform/win32/FileIo.h"
+#include "platform/win32/TextConvert.h"
 #include "tools/ravelin/ToolError.h"
 
 namespace ravelin_tool {
@@ -30,38 +27,9 @@ bool EndsWithNoCase(const std::string& path, const std::string& suffix) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::filesystem::path target(path);
-  std::string temp =
-      (target.has_parent_path() ? target.parent_path().string() + "/" : "") + ".ravelin-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    throw ToolError(path + ": cannot create a file beside it: " + std::strerror(errno));
-  }
-  size_t done = 0;
-  int err = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      err = errno;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (err == 0 && fsync(fd) != 0) {
-    err = errno;
-  }
-  if (close(fd) != 0 && err == 0) {
-    err = errno;
-  }
-  if (err == 0 && std::rename(temp.c_str(), path.c_str()) != 0) {
-    err = errno;
-  }
-  if (err != 0) {
-    std::remove(temp.c_str());
-    throw ToolError(path + ": cannot write: " + std::strerror(err));
+  int error = 0;
+  if (!win32::ReplaceFileContents(win32::Utf8ToUtf16(path), bytes.data(), bytes.size(), error)) {
+    throw ToolError(path + ": cannot write: " + std::strerror(error));
   }
 }
 

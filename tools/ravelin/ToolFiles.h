@@ -13,8 +13,8 @@ std::string Narrow(const std::wstring& wide);
 // True when `path` ends in `suffix`, ignoring ASCII letter case.
 bool EndsWithNoCase(const std::string& path, const std::string& suffix);
 
-// Writes `bytes` to a temporary file beside `path`, flushes it and renames it
-// over `path`. Throws ToolError (and removes the temporary file) on failure.
+// Replaces `path` with `bytes` all or nothing (through the platform's file
+// replacement, as the configuration store saves). Throws ToolError on failure.
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 // Throws ToolError unless `path` names an existing regular file.
