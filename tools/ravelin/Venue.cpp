@@ -89,12 +89,13 @@ std::int32_t Venue::RequireRoom(const std::string& name) {
   return id;
 }
 
-std::string RoomStatusCaption(vod::Base& base, int status) {
-  automation::CollectionPtr captions = base.Room_ReferStatus();
-  if (!captions || status < 0 || status >= captions->Count()) {
-    return {};
+std::vector<std::string> RoomStatusCaptions(vod::Base& base) {
+  std::vector<std::string> captions;
+  automation::CollectionPtr list = base.Room_ReferStatus();
+  for (std::int32_t i = 1; list && i <= list->Count(); ++i) {
+    captions.push_back(list->Item(automation::Variant(i)).ToString());
   }
-  return captions->Item(automation::Variant(static_cast<std::int32_t>(status + 1))).ToString();
+  return captions;
 }
 
 }  // namespace ravelin_tool

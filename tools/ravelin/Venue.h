@@ -46,7 +46,8 @@ class Venue {
 void PrintRanking(const std::vector<vod::SongTaxisStruct>& ranking, long limit,
                   const std::string& format);
 
-// Caption of a room status, as the store lists them ("" for an unknown one).
-std::string RoomStatusCaption(vod::Base& base, int status);
+// Captions of the room statuses, indexed by status value, as the store lists
+// them.
+std::vector<std::string> RoomStatusCaptions(vod::Base& base);
 
 }  // namespace ravelin_tool

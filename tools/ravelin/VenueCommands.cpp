@@ -78,11 +78,13 @@ struct RoomFields {
 void PrintRooms(vod::Base& base, const std::vector<vod::RoomInfoStruct>& rooms,
                 const std::string& format) {
   Table table({"ID", "Name", "Code", "Host", "Status", "IP", "MAC", "Floor"});
+  const std::vector<std::string> captions = RoomStatusCaptions(base);
   for (const auto& room : rooms) {
-    table.AddRow(
-        {std::to_string(room.lngRoomID), room.strRoomName, room.strRoomCode, room.strRoomHost,
-         std::to_string(room.bytRoomStatus) + " " + RoomStatusCaption(base, room.bytRoomStatus),
-         room.strRoomIP, room.strMac, room.strFloor});
+    const std::string caption =
+        room.bytRoomStatus < captions.size() ? captions[room.bytRoomStatus] : std::string();
+    table.AddRow({std::to_string(room.lngRoomID), room.strRoomName, room.strRoomCode,
+                  room.strRoomHost, std::to_string(room.bytRoomStatus) + " " + caption,
+                  room.strRoomIP, room.strMac, room.strFloor});
   }
   table.Print(std::cout, ParseTableFormat(format));
 }
@@ -205,9 +207,9 @@ void AddRoomCommands(CLI::App* venue) {
   AddVenueOptions(statuses, *statusArgs);
   statuses->callback([statusArgs] {
     Venue venue(statusArgs->mDb, statusArgs->mPassword);
-    automation::CollectionPtr captions = venue.Get().Room_ReferStatus();
-    for (std::int32_t i = 1; i <= captions->Count(); ++i) {
-      std::cout << (i - 1) << '\t' << captions->Item(automation::Variant(i)).ToString() << '\n';
+    const std::vector<std::string> captions = RoomStatusCaptions(venue.Get());
+    for (size_t i = 0; i < captions.size(); ++i) {
+      std::cout << i << '\t' << captions[i] << '\n';
     }
   });
 }
