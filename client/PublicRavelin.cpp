@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr unsigned long kNotFound = 0xFFFFFFFFul;
 constexpr char kCreateManagerEntry[] = "CreateManager";
 constexpr char16_t kMessageCaption[] = u"Mimo";
 
@@ -52,7 +51,7 @@ CPublicRavelin* CreateManagerObject(const wchar_t* directory, const wchar_t* fil
   config.OpenFile(configPath.c_str());
 
   wchar_t* rawValue = nullptr;
-  if (config.GetKeyVar(section, L"patch", &rawValue) == kNotFound) {
+  if (config.GetKeyVar(section, L"patch", &rawValue) == CQvConfig::kNotFound) {
     config.Close();
     return nullptr;
   }

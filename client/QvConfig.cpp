@@ -144,6 +144,20 @@ bool EndsWithQve(const wchar_t* path) {
   return lower(tail[0]) == L'q' && lower(tail[1]) == L'v' && lower(tail[2]) == L'e';
 }
 
+// Adds name to an ordered table unless it is there already (the first one
+// stays); makeValue runs only when it is added. Saved streams list names in
+// order, so trying the end first makes each insert constant time.
+template <typename Table, typename MakeValue>
+void EmplaceFirst(Table& table, std::u16string name, MakeValue makeValue) {
+  auto hint = table.end();
+  if (!table.empty() && !(std::prev(hint)->first < name)) {
+    hint = table.lower_bound(name);
+  }
+  if (hint == table.end() || hint->first != name) {
+    table.emplace_hint(hint, std::move(name), makeValue());
+  }
+}
+
 // Visits the zero-terminated strings of a reader buffer that lie within the
 // stored characters.
 template <typename Visit>
@@ -308,27 +322,11 @@ int CQvConfig::OpenQuveStream(const char* data, unsigned long length) {
           return 0;
         }
         const unsigned char* text = bytes + pos + kRecordFieldsSize;
-        std::u16string key = DecodeStoredText(text, keyUnits);
-        // Saved streams list keys in order, so the hint makes each insert
-        // constant time; a key already there keeps its first value.
-        auto hint = keys.end();
-        if (!keys.empty() && !(std::prev(hint)->first < key)) {
-          hint = keys.lower_bound(key);
-        }
-        if (hint == keys.end() || hint->first != key) {
-          keys.emplace_hint(hint, std::move(key),
-                            DecodeStoredText(text + 2ull * keyUnits, valueUnits));
-        }
+        EmplaceFirst(keys, DecodeStoredText(text, keyUnits),
+                     [&] { return DecodeStoredText(text + 2ull * keyUnits, valueUnits); });
         pos += recordSize;
       }
-      auto& sections = table->sections;
-      auto hint = sections.end();
-      if (!sections.empty() && !(std::prev(hint)->first < name)) {
-        hint = sections.lower_bound(name);
-      }
-      if (hint == sections.end() || hint->first != name) {
-        sections.emplace_hint(hint, std::move(name), std::move(keys));
-      }
+      EmplaceFirst(table->sections, std::move(name), [&] { return std::move(keys); });
     }
     mSections = std::move(table);
     return 1;

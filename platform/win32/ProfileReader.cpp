@@ -54,6 +54,16 @@ bool IsProfileSpace(char16_t c) {
          c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
 }
 
+// Narrows [begin, end) of t to leave out white space at either end.
+void TrimProfileSpace(const char16_t* t, std::size_t& begin, std::size_t& end) {
+  while (begin < end && IsProfileSpace(t[begin])) {
+    ++begin;
+  }
+  while (end > begin && IsProfileSpace(t[end - 1])) {
+    --end;
+  }
+}
+
 // A string ends at its first NUL, as the C strings of the profile API do.
 std::size_t CutAtNul(const char16_t* p, std::size_t length) {
   const char16_t* end = std::find(p, p + length, u'\0');
@@ -85,12 +95,7 @@ struct Line {
 // Splits an ordinary line into key and value; false for lines the reader
 // never returns (blank lines, comments, headers).
 bool ParseLine(const char16_t* t, std::size_t start, std::size_t end, Line& line) {
-  while (start < end && IsProfileSpace(t[start])) {
-    ++start;
-  }
-  while (end > start && IsProfileSpace(t[end - 1])) {
-    --end;
-  }
+  TrimProfileSpace(t, start, end);
   if (start == end) {
     return false;
   }
@@ -183,14 +188,9 @@ CProfileText::CProfileText(const char* data, std::size_t length) : mParsed(new P
     std::size_t lineBegin = pos;
     std::size_t end = NextLine(t, n, pos);
     std::size_t start = lineBegin;
-    while (start < end && IsProfileSpace(t[start])) {
-      ++start;
-    }
+    TrimProfileSpace(t, start, end);
     if (start == end || t[start] != u'[') {
       continue;
-    }
-    while (end > start && IsProfileSpace(t[end - 1])) {
-      --end;
     }
     std::size_t close = end;
     while (close > start && t[close - 1] != u']') {
@@ -202,12 +202,7 @@ CProfileText::CProfileText(const char* data, std::size_t length) : mParsed(new P
     }
     std::size_t nameBegin = start + 1;
     std::size_t nameEnd = close - 1;
-    while (nameBegin < nameEnd && IsProfileSpace(t[nameBegin])) {
-      ++nameBegin;
-    }
-    while (nameEnd > nameBegin && IsProfileSpace(t[nameEnd - 1])) {
-      --nameEnd;
-    }
+    TrimProfileSpace(t, nameBegin, nameEnd);
     std::size_t nameLength = CutAtNul(t + nameBegin, nameEnd - nameBegin);
     p.sections.back().bodyEnd = lineBegin;
     p.sections.push_back({nameBegin, nameLength, pos, n});

@@ -19,7 +19,7 @@
 
 namespace {
 
-using managertest::CBoxRecorder;
+using clienttest::CBoxRecorder;
 using managertest::CClientDir;
 
 std::u16string ErrorText(unsigned long error) {
@@ -82,7 +82,7 @@ TEST_F(ManagerLoadFaultTest, FilesThatAreNoSharedLibraryGiveNullAndOneBox) {
     const std::size_t boxesBefore = mBoxes.Boxes().size();
     EXPECT_EQ(CreateFrom(file.name), nullptr);
     ASSERT_EQ(mBoxes.Boxes().size(), boxesBefore + 1);
-    const managertest::ShownBox& box = mBoxes.Boxes().back();
+    const clienttest::ShownBox& box = mBoxes.Boxes().back();
     EXPECT_EQ(box.owner, mOwner);
     EXPECT_EQ(box.caption, u"Mimo");
     EXPECT_EQ(box.text, ErrorText(ENOEXEC));

@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include <fstream>
-#include <memory>
 #include <stdexcept>
 
 namespace managertest {
@@ -33,13 +32,5 @@ void CClientDir::AddModule(const char* builtPath, const std::string& name) const
   std::filesystem::copy_file(builtPath, mPath / name,
                              std::filesystem::copy_options::overwrite_existing);
 }
-
-CBoxRecorder::CBoxRecorder()
-    : mBoxes(std::make_shared<std::vector<ShownBox>>()),
-      mHandler([boxes = mBoxes](void* owner, const std::u16string& text,
-                                const std::u16string& caption, unsigned buttons) {
-        boxes->push_back({owner, text, caption, buttons});
-        return win32::kIdOk;
-      }) {}
 
 }  // namespace managertest

@@ -1,14 +1,13 @@
 // Helpers of the manager and resource tests: a scratch client folder holding
-// a configuration file and copies of the test modules, and a recorder of the
-// message boxes shown meanwhile.
+// a configuration file and copies of the test modules (message boxes are
+// caught by BoxRecorder.h).
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/win32/MessageBox.h"
+#include "BoxRecorder.h"
 
 namespace managertest {
 
@@ -29,24 +28,6 @@ class CClientDir {
 
  private:
   std::filesystem::path mPath;
-};
-
-struct ShownBox {
-  void* owner;
-  std::u16string text;
-  std::u16string caption;
-  unsigned buttons;
-};
-
-// Records every message box shown during its lifetime instead of showing it.
-class CBoxRecorder {
- public:
-  CBoxRecorder();
-  const std::vector<ShownBox>& Boxes() const { return *mBoxes; }
-
- private:
-  std::shared_ptr<std::vector<ShownBox>> mBoxes;
-  win32::ScopedMessageBoxHandler mHandler;
 };
 
 }  // namespace managertest

@@ -17,7 +17,7 @@
 
 namespace {
 
-using managertest::CBoxRecorder;
+using clienttest::CBoxRecorder;
 using managertest::CClientDir;
 using Events = std::vector<std::string>;
 
@@ -166,7 +166,7 @@ TEST_F(PublicRavelinTest, UnreadableConfigurationShowsTheStoreMessage) {
 TEST_F(PublicRavelinTest, MissingModuleShowsOneMimoBoxOwnedByTheHost) {
   EXPECT_EQ(Create(L"Missing"), nullptr);
   ASSERT_EQ(mBoxes.Boxes().size(), 1u);
-  const managertest::ShownBox& box = mBoxes.Boxes()[0];
+  const clienttest::ShownBox& box = mBoxes.Boxes()[0];
   EXPECT_EQ(box.owner, mOwner);
   EXPECT_EQ(box.caption, u"Mimo");
   EXPECT_EQ(box.buttons, win32::kMbOk);

@@ -100,13 +100,13 @@ TEST(QvConfigIniVectorsTest, EveryRecordedCaseRendersAsRecorded) {
     std::string text = qvtest::ReadFile(entry.path());
 
     CQvConfig config;
-    qvtest::CBoxRecorder boxes;
+    clienttest::CBoxRecorder boxes;
     ASSERT_EQ(1, config.OpeniniStream(text.data(), static_cast<unsigned long>(text.size())));
     std::wstring rendered = L"(before)";
     ASSERT_EQ(1, config.ReadDataToString(rendered));
     EXPECT_EQ(L"(before)" + expected.rendered, rendered);
     EXPECT_EQ(static_cast<std::size_t>(expected.boxes), boxes.Boxes().size());
-    for (const qvtest::SeenBox& box : boxes.Boxes()) {
+    for (const clienttest::ShownBox& box : boxes.Boxes()) {
       EXPECT_EQ(nullptr, box.owner);
       EXPECT_EQ(u"", box.text);
       EXPECT_EQ(u"", box.caption);

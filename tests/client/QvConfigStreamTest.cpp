@@ -212,7 +212,7 @@ TEST_F(QvConfigStreamTest, FirstSectionAndFirstKeyWinWithoutMessages) {
                           .Key(u"j", u"later")
                           .Bytes();
   CQvConfig config;
-  qvtest::CBoxRecorder boxes;
+  clienttest::CBoxRecorder boxes;
   ASSERT_EQ(1, Load(config, bytes));
   EXPECT_EQ(L"[S]\r\nk=first\r\n", Render(config));
   EXPECT_TRUE(boxes.Boxes().empty());

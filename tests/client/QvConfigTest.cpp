@@ -124,7 +124,7 @@ TEST(QvConfigTest, ArbitraryIniBytesAlwaysLoad) {
                            '\xb8', '\xad', '\xef', '\xbb', '\xbf', '\xfe'};
   std::mt19937 random(1208);
   CQvConfig config;
-  qvtest::CBoxRecorder boxes;
+  clienttest::CBoxRecorder boxes;
   for (int round = 0; round < 500; ++round) {
     std::vector<char> text(random() % 200);
     for (char& c : text) {
@@ -179,7 +179,7 @@ TEST_F(QvConfigFileTest, FailuresLeaveTableAndPathAlone) {
 
   CQvConfig config;
   ASSERT_EQ(1, config.OpenFile(good.wstring().c_str()));
-  qvtest::CBoxRecorder boxes;
+  clienttest::CBoxRecorder boxes;
   EXPECT_EQ(0, config.OpenFile(nullptr));
   EXPECT_EQ(0, config.OpenFile(empty.wstring().c_str()));
   EXPECT_TRUE(boxes.Boxes().empty());

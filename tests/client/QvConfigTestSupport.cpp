@@ -84,13 +84,6 @@ std::u16string Hex(const std::u16string& text) {
   return out;
 }
 
-CBoxRecorder::CBoxRecorder()
-    : mScope([this](void* owner, const std::u16string& text, const std::u16string& caption,
-                    unsigned buttons) {
-        mBoxes.push_back({owner, text, caption, buttons});
-        return win32::kIdOk;
-      }) {}
-
 std::wstring Render(const CQvConfig& config) {
   std::wstring out;
   EXPECT_EQ(1, config.ReadDataToString(out));

@@ -1,13 +1,14 @@
 // Helpers shared by the configuration store tests: scratch folders, file
-// access, packed-stream building and message box capture.
+// access and packed-stream building (message boxes are caught by
+// BoxRecorder.h).
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "BoxRecorder.h"
 #include "client/QvConfig.h"
-#include "platform/win32/MessageBox.h"
 
 namespace qvtest {
 
@@ -46,24 +47,6 @@ class CStreamBuilder {
 };
 
 std::u16string Hex(const std::u16string& text);
-
-struct SeenBox {
-  void* owner;
-  std::u16string text;
-  std::u16string caption;
-  unsigned buttons;
-};
-
-// Records every message box shown during its lifetime and answers OK.
-class CBoxRecorder {
- public:
-  CBoxRecorder();
-  const std::vector<SeenBox>& Boxes() const { return mBoxes; }
-
- private:
-  std::vector<SeenBox> mBoxes;
-  win32::ScopedMessageBoxHandler mScope;
-};
 
 // The table rendered as INI text.
 std::wstring Render(const CQvConfig& config);
