@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/automation/AutomationError.h"
+#include "platform/dao/SqlText.h"
 #include "platform/dao/SqliteDatabase.h"
 
 namespace dao {
@@ -15,21 +16,15 @@ using automation::Variant;
 // What a declared column type holds, as DAO's field types.
 enum class FieldKind { Any, Boolean, Byte, Long, Double, Text };
 
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
-
 bool SameName(const std::string& a, const std::string& b) {
-  return Upper(a) == Upper(b);
+  return AsciiUpper(a) == AsciiUpper(b);
 }
 
 FieldKind KindOf(const char* declared) {
   if (declared == nullptr) {
     return FieldKind::Any;  // an expression: whatever the engine computed
   }
-  const std::string type = Upper(declared);
+  const std::string type = AsciiUpper(declared);
   auto has = [&](const char* part) { return type.find(part) != std::string::npos; };
   if (has("BYTE") || has("TINYINT")) {
     return FieldKind::Byte;
@@ -151,17 +146,6 @@ void Bind(sqlite3_stmt* statement, int index, const Variant& value) {
   }
 }
 
-std::string QuoteName(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') {
-      quoted += '"';
-    }
-  }
-  return quoted + "\"";
-}
-
 struct Field {
   std::string mName;
   std::string mColumn;  // column of the base table written through this field; "" if none
@@ -266,7 +250,7 @@ void ReadTableInfo(Database::Impl& database, Recordset::Impl& set) {
     const std::string name = ColumnText(info.get(), 0);
     if (sqlite3_column_int(info.get(), 3) > 0) {
       ++keyColumns;
-      if (Upper(ColumnText(info.get(), 1)) == "INTEGER") {
+      if (AsciiUpper(ColumnText(info.get(), 1)) == "INTEGER") {
         key = name;
       }
     }
