@@ -16,8 +16,11 @@ using automation::Variant;
 // What a declared column type holds, as DAO's field types.
 enum class FieldKind { Any, Boolean, Byte, Long, Double, Text };
 
+// Field look-ups run for every field of every row read, so the names are compared in place.
 bool SameName(const std::string& a, const std::string& b) {
-  return AsciiUpper(a) == AsciiUpper(b);
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+    return std::toupper(x) == std::toupper(y);
+  });
 }
 
 FieldKind KindOf(const char* declared) {
