@@ -12,11 +12,12 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/dao/Recordset.h"
+#include "vod/BaseShapes.h"
 
 namespace vod {
 
@@ -48,12 +49,7 @@ void ReadByte(dao::Recordset& recordset, const std::string& column, std::uint8_t
 // Runs a family's copy steps: true, or false at the first error.
 template <class Steps>
 bool CopySteps(Steps&& steps) {
-  try {
-    steps();
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
+  return IgnoreErrors(std::forward<Steps>(steps));
 }
 
 }  // namespace vod

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <optional>
 
+#include "platform/dao/SqlText.h"
+
 namespace dao {
 namespace {
 
@@ -21,13 +23,6 @@ bool IsWordPart(unsigned char c) {
   return std::isalnum(c) || c == '_' || c >= 0x80;
 }
 
-std::string Upper(const std::string& text) {
-  std::string result = text;
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return result;
-}
-
 std::string SqlTextLiteral(const std::string& value) {
   std::string result = "'";
   for (char c : value) {
@@ -37,17 +32,6 @@ std::string SqlTextLiteral(const std::string& value) {
     }
   }
   return result + "'";
-}
-
-std::string QuoteName(const std::string& name) {
-  std::string result = "\"";
-  for (char c : name) {
-    result += c;
-    if (c == '"') {
-      result += '"';
-    }
-  }
-  return result + "\"";
 }
 
 // Reads a literal or name that ends at `close`, where a doubled `close` stands
@@ -129,7 +113,7 @@ bool IsPunct(const Token& token, const char* text) {
 }
 
 bool IsKeyword(const Token& token, const char* keyword) {
-  return token.kind == TokenKind::Word && Upper(token.text) == keyword;
+  return token.kind == TokenKind::Word && AsciiUpper(token.text) == keyword;
 }
 
 // Index of the next token in [pos, end) that is not white space, or end.
@@ -189,7 +173,7 @@ class Translator {
   // The SQLite form of a Jet function call, or nothing when the name is not
   // one that needs translating.
   std::optional<std::string> Function(size_t name, size_t open, size_t end) const {
-    std::string upper = Upper(mTokens[name].text);
+    std::string upper = AsciiUpper(mTokens[name].text);
     if (!upper.empty() && upper.back() == '$') {
       upper.pop_back();
     }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/automation/AutomationError.h"
+#include "platform/dao/SqlText.h"
 #include "platform/dao/SqliteDatabase.h"
 
 namespace dao {
@@ -15,21 +16,18 @@ using automation::Variant;
 // What a declared column type holds, as DAO's field types.
 enum class FieldKind { Any, Boolean, Byte, Long, Double, Text };
 
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
-
+// Field look-ups run for every field of every row read, so the names are compared in place.
 bool SameName(const std::string& a, const std::string& b) {
-  return Upper(a) == Upper(b);
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+    return std::toupper(x) == std::toupper(y);
+  });
 }
 
 FieldKind KindOf(const char* declared) {
   if (declared == nullptr) {
     return FieldKind::Any;  // an expression: whatever the engine computed
   }
-  const std::string type = Upper(declared);
+  const std::string type = AsciiUpper(declared);
   auto has = [&](const char* part) { return type.find(part) != std::string::npos; };
   if (has("BYTE") || has("TINYINT")) {
     return FieldKind::Byte;
@@ -151,17 +149,6 @@ void Bind(sqlite3_stmt* statement, int index, const Variant& value) {
   }
 }
 
-std::string QuoteName(const std::string& name) {
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') {
-      quoted += '"';
-    }
-  }
-  return quoted + "\"";
-}
-
 struct Field {
   std::string mName;
   std::string mColumn;  // column of the base table written through this field; "" if none
@@ -266,7 +253,7 @@ void ReadTableInfo(Database::Impl& database, Recordset::Impl& set) {
     const std::string name = ColumnText(info.get(), 0);
     if (sqlite3_column_int(info.get(), 3) > 0) {
       ++keyColumns;
-      if (Upper(ColumnText(info.get(), 1)) == "INTEGER") {
+      if (AsciiUpper(ColumnText(info.get(), 1)) == "INTEGER") {
         key = name;
       }
     }

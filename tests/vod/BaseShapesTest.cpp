@@ -10,14 +10,7 @@ namespace {
 
 using automation::AutomationError;
 
-long ErrorOf(auto&& call) {
-  try {
-    call();
-  } catch (const AutomationError& error) {
-    return error.GetNumber();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 class StatementShapesTest : public ::testing::Test {
  protected:

@@ -8,6 +8,7 @@
 namespace vod {
 namespace {
 
+using test::ErrorOf;
 using test::Texts;
 
 class DefaultSongTest : public test::SongStoreTest {

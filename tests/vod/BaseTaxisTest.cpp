@@ -8,6 +8,7 @@
 namespace vod {
 namespace {
 
+using test::ErrorOf;
 using test::Texts;
 
 class RankingSink final : public BaseEvents {

@@ -57,17 +57,6 @@ class SongStoreTest : public ::testing::Test {
     ASSERT_TRUE(mBase->SelectSong_AddNew(selection));
   }
 
-  // The error number a call raised, 0 when it raised nothing.
-  template <class Call>
-  static long ErrorOf(Call&& call) {
-    try {
-      call();
-    } catch (const automation::AutomationError& error) {
-      return error.GetNumber();
-    }
-    return 0;
-  }
-
   TempDir mDir;
   std::string mPath;
   BasePtr mBase;

@@ -1,10 +1,8 @@
-// Test helpers for the store: a scratch directory, a connection component that records its
-// calls, and a scope that enters a class for the link's CLSID in the class registry.
+// Test helpers for the store: a scratch directory and the error a call raised (both shared with
+// the dao tests), a connection component that records its calls, and a scope that enters a
+// class for the link's CLSID in the class registry.
 #pragma once
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,24 +10,12 @@
 
 #include "platform/automation/ClassRegistry.h"
 #include "platform/dao/BaseLink.h"
+#include "tests/platform/dao/DaoTestSupport.h"
 
 namespace vod::test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ravelin-vod-XXXXXX").string();
-    mPath = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(mPath, ignored);
-  }
-  std::string File(const std::string& name) const { return (mPath / name).string(); }
-
- private:
-  std::filesystem::path mPath;
-};
+using TempDir = dao::test::ScratchDir;
+using dao::test::ErrorOf;
 
 // Records what the Base object asks of its link; can delegate to a real link.
 class RecordingLink final : public dao::BaseLink {

@@ -1,5 +1,6 @@
-// Helpers shared by the dao tests: a scratch directory removed with everything in it, and a
-// fresh store database inside it. One per test; not shared between threads.
+// Helpers shared by the dao tests (and the store's tests): a scratch directory removed with
+// everything in it, a fresh store database inside it, and the number of the error a call raised.
+// One per test; not shared between threads.
 #pragma once
 
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/automation/AutomationError.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
 
@@ -38,6 +40,16 @@ class ScratchDir {
 inline DatabasePtr MakeStore(const ScratchDir& dir, const std::string& name = "store.db") {
   CreateRavelinDatabase(dir.File(name));
   return Database::Open(dir.File(name));
+}
+
+// The number of the error a call raised, 0 when it raised nothing.
+long ErrorOf(auto&& call) {
+  try {
+    call();
+  } catch (const automation::AutomationError& error) {
+    return error.GetNumber();
+  }
+  return 0;
 }
 
 }  // namespace dao::test

@@ -13,15 +13,7 @@ namespace dao {
 namespace {
 
 using automation::AutomationError;
-
-long ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AutomationError& error) {
-    return error.GetNumber();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 std::int32_t CountRows(const DatabasePtr& db, const std::string& table) {
   RecordsetPtr set = db->OpenRecordset("SELECT COUNT(*) AS n FROM " + table, dbOpenSnapshot);

@@ -2,24 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/automation/AutomationError.h"
 #include "tests/platform/dao/DaoTestSupport.h"
 
 namespace dao {
 namespace {
 
-using automation::AutomationError;
 using automation::Variant;
 using automation::VariantType;
-
-long ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AutomationError& error) {
-    return error.GetNumber();
-  }
-  return 0;
-}
+using test::ErrorOf;
 
 class RecordsetTest : public ::testing::Test {
  protected:
