@@ -156,6 +156,16 @@ AString Normalize(const AString& text, const ParsedPath& parsed) {
   return result;
 }
 
+// Where the extension's dot sits in a file name; npos when it has none. "",
+// "." and ".." have none, nor has a name whose only dot leads it (".profile").
+std::size_t ExtensionDot(const AString& name) {
+  if (name.find_first_not_of(L'.') == AString::npos) {
+    return AString::npos;
+  }
+  const std::size_t dot = name.rfind(L'.');
+  return dot == 0 ? AString::npos : dot;
+}
+
 }  // namespace
 
 LongFileName::LongFileName(const AString& path) : mPath(path) {}
@@ -178,20 +188,14 @@ AString LongFileName::Name() const {
 
 AString LongFileName::NameWOExt() const {
   const AString name = Name();
-  if (name.find_first_not_of(L'.') == AString::npos) {
-    return name;  // "", "." and ".." have no extension
-  }
-  const std::size_t dot = name.rfind(L'.');
-  return dot == AString::npos || dot == 0 ? name : AString(name.substr(0, dot));
+  const std::size_t dot = ExtensionDot(name);
+  return dot == AString::npos ? name : AString(name.substr(0, dot));
 }
 
 AString LongFileName::Extension() const {
   const AString name = Name();
-  if (name.find_first_not_of(L'.') == AString::npos) {
-    return AString();
-  }
-  const std::size_t dot = name.rfind(L'.');
-  return dot == AString::npos || dot == 0 ? AString() : AString(name.substr(dot + 1));
+  const std::size_t dot = ExtensionDot(name);
+  return dot == AString::npos ? AString() : AString(name.substr(dot + 1));
 }
 
 void LongFileName::Reset(const AString& name, const AString& directory) {

@@ -39,6 +39,16 @@ struct Segment {
   bool mComplete = true;
 };
 
+// Ends the innermost optional text: it shows only if all its arguments were
+// given.
+void CloseSegment(std::vector<Segment>& stack) {
+  Segment done = std::move(stack.back());
+  stack.pop_back();
+  if (done.mComplete) {
+    stack.back().mText += done.mText;
+  }
+}
+
 }  // namespace
 
 bool HasMessageText(int messageID) {
@@ -76,11 +86,7 @@ AString FormatMessageText(const AString& textTemplate, const std::vector<AString
       continue;
     }
     if (ch == L']' && stack.size() > 1) {
-      Segment done = std::move(stack.back());
-      stack.pop_back();
-      if (done.mComplete) {
-        stack.back().mText += done.mText;
-      }
+      CloseSegment(stack);
       continue;
     }
     if (ch == L'{') {
@@ -107,11 +113,7 @@ AString FormatMessageText(const AString& textTemplate, const std::vector<AString
   }
   // Brackets left open at the end close here by the same rule.
   while (stack.size() > 1) {
-    Segment done = std::move(stack.back());
-    stack.pop_back();
-    if (done.mComplete) {
-      stack.back().mText += done.mText;
-    }
+    CloseSegment(stack);
   }
   return stack.front().mText;
 }

@@ -91,19 +91,16 @@ ReadError DoDataExchange(CBlock& block, bool reading, const AString& key, CBlock
                          int requirement) {
   if (!reading) {
     CBlock copy(sub);
-    if (copy.Name() != key) {
-      copy.SetName(key);
-    }
+    copy.SetName(key);
     block << std::move(copy);
     return ReadError::kOk;
   }
-  CBlockPtr found(key);
-  block >> found;
-  if (!block.mGood) {
-    return Problem(ReadError::kMissing, key, requirement);
+  CBlockPtr found;
+  const ReadError result = DoDataExchange(block, reading, key, found, requirement);
+  if (found) {
+    sub = *found;
   }
-  sub = *found;
-  return ReadError::kOk;
+  return result;
 }
 
 }  // namespace io
