@@ -3,13 +3,12 @@
 #include "platform/basalt/VelmorAssert.h"
 
 CSolveSetupCmdInfo::CSolveSetupCmdInfo()
-    : mRevertToInitialMesh(false), mInvalidateSolution(false), mCmdInfoForSweeps(nullptr) {}
+    : mRevertToInitialMesh(false), mInvalidateSolution(false) {}
 
 CSolveSetupCmdInfo::CSolveSetupCmdInfo(InfoType infoType, InfoSubType infoSubType)
     : VelmorCommandInfo(infoType, infoSubType),
       mRevertToInitialMesh(false),
-      mInvalidateSolution(false),
-      mCmdInfoForSweeps(nullptr) {}
+      mInvalidateSolution(false) {}
 
 CSolveSetupCmdInfo::CSolveSetupCmdInfo(const CSolveSetupCmdInfo& other) = default;
 
@@ -18,15 +17,14 @@ CSolveSetupCmdInfo& CSolveSetupCmdInfo::operator=(const CSolveSetupCmdInfo& othe
 CSolveSetupCmdInfo::~CSolveSetupCmdInfo() = default;
 
 void CSolveSetupCmdInfo::SetCommandInfoForSweeps(VelmorCommandInfo* info) {
-  if (mCmdInfoForSweeps != nullptr) {
+  if (mSweepsOwner != nullptr) {
     VELMOR_REPORT_AT("SolveSetupCmdInfo.cpp", 31, "mCmdInfoForSweeps == NULL");
     // Keeping the incoming info would need a second slot; dropping it
     // unowned would leak it.
-    if (info != mCmdInfoForSweeps) {
+    if (info != mSweepsOwner.get()) {
       delete info;
     }
     return;
   }
   mSweepsOwner.reset(info);
-  mCmdInfoForSweeps = info;
 }

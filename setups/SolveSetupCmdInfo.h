@@ -35,15 +35,14 @@ class RAVELIN_SETUPS_EXPORT CSolveSetupCmdInfo : public VelmorCommandInfo {
   void SetInvalidateSolution(bool invalidate) { mInvalidateSolution = invalidate; }
 
   // The sweeps info, or null; still owned by this object.
-  VelmorCommandInfo* GetCommandInfoForSweeps() { return mCmdInfoForSweeps; }
-  const VelmorCommandInfo* GetCommandInfoForSweeps() const { return mCmdInfoForSweeps; }
+  VelmorCommandInfo* GetCommandInfoForSweeps() { return mSweepsOwner.get(); }
+  const VelmorCommandInfo* GetCommandInfoForSweeps() const { return mSweepsOwner.get(); }
   // Takes ownership of `info` (see above for a second call).
   void SetCommandInfoForSweeps(VelmorCommandInfo* info);
 
  private:
   bool mRevertToInitialMesh;
   bool mInvalidateSolution;
-  VelmorCommandInfo* mCmdInfoForSweeps;
-  // Owns mCmdInfoForSweeps jointly with the copies of this object.
+  // The sweeps info, owned jointly with the copies of this object.
   std::shared_ptr<VelmorCommandInfo> mSweepsOwner;
 };

@@ -1,6 +1,7 @@
 #include "setups/SolveSetupMgr.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <unordered_set>
 #include <utility>
@@ -236,6 +237,21 @@ void CSolveSetupMgr::ReleaseAll(const CSolveSetupMgr* incoming) {
 // ---------------------------------------------------------------------------
 // Types, names and look-ups
 
+namespace {
+
+// Posts an error about the setups, with `args` as arguments 0, 1, ...
+void PostSetupError(int messageID, int helpID, std::initializer_list<AString> args = {}) {
+  VelmorMessage message(kErrorMessage, 0, messageID, helpID, CSolveSetup::kSetupMessageModule,
+                        MessageManagerStrings::kNullStr, MessageManagerStrings::kNullStr, false);
+  int index = 0;
+  for (const AString& arg : args) {
+    message.AddArg(index++, arg);
+  }
+  GetGlobalIMessageManager().AddMessage(message);
+}
+
+}  // namespace
+
 void CSolveSetupMgr::GetAllNames(std::list<AString>& names) const {
   for (const CSolveSetup* setup : mSetups) {
     names.push_back(setup->GetName());
@@ -353,12 +369,7 @@ bool CSolveSetupMgr::IsNameValid(const AString& name) const {
   if (VelmorNameServer::IsNameValid(name, reason)) {
     return true;
   }
-  VelmorMessage message(kErrorMessage, 0, kNameNotValidMessage, 57,
-                        CSolveSetup::kSetupMessageModule, MessageManagerStrings::kNullStr,
-                        MessageManagerStrings::kNullStr, false);
-  message.AddArg(0, name);
-  message.AddArg(1, reason);
-  GetGlobalIMessageManager().AddMessage(message);
+  PostSetupError(kNameNotValidMessage, 57, {name, reason});
   return false;
 }
 
@@ -368,11 +379,7 @@ bool CSolveSetupMgr::IsNameUnique(const AString& name, const CSolveSetup* except
       continue;
     }
     if (setup->GetName().CompareNoCase(name) == 0) {
-      VelmorMessage message(kErrorMessage, 0, kNameNotUniqueMessage, 56,
-                            CSolveSetup::kSetupMessageModule, MessageManagerStrings::kNullStr,
-                            MessageManagerStrings::kNullStr, false);
-      message.AddArg(0, name);
-      GetGlobalIMessageManager().AddMessage(message);
+      PostSetupError(kNameNotUniqueMessage, 56, {name});
       return false;
     }
   }
@@ -467,9 +474,7 @@ bool CSolveSetupMgr::Validate(const VariableValues* values, IProgressMonitor* mo
   }
   if (mSetups.empty()) {
     if (AreSetupsRequired()) {
-      GetGlobalIMessageManager().AddMessage(
-          VelmorMessage(kErrorMessage, 0, kNoSetupsMessage, 55, CSolveSetup::kSetupMessageModule,
-                        MessageManagerStrings::kNullStr, MessageManagerStrings::kNullStr, false));
+      PostSetupError(kNoSetupsMessage, 55);
       return false;
     }
     return result;
@@ -480,9 +485,7 @@ bool CSolveSetupMgr::Validate(const VariableValues* values, IProgressMonitor* mo
   std::map<AString, const CSolveSetup*> byName;
   for (const CSolveSetup* setup : mSetups) {
     if (!byName.emplace(setup->GetName(), setup).second) {
-      GetGlobalIMessageManager().AddMessage(VelmorMessage(
-          kErrorMessage, 0, kNameNotUniqueMessage, 56, CSolveSetup::kSetupMessageModule,
-          MessageManagerStrings::kNullStr, MessageManagerStrings::kNullStr, false));
+      PostSetupError(kNameNotUniqueMessage, 56);
       result = false;
       break;
     }

@@ -42,29 +42,9 @@ DataLink::DataLink() : mID(id::invalidID) {
   SetDefaults();
 }
 
-DataLink::DataLink(const DataLink& other)
-    : mID(other.mID),
-      mRelativePathType(other.mRelativePathType),
-      mPartnerProject(other.mPartnerProject),
-      mPartnerDesign(other.mPartnerDesign),
-      mPartnerSoln(other.mPartnerSoln),
-      mPartnerParams(other.mPartnerParams),
-      mPreservePartnerSoln(other.mPreservePartnerSoln),
-      mForceSourceToSolve(other.mForceSourceToSolve) {}
+DataLink::DataLink(const DataLink& other) = default;
 
-DataLink& DataLink::operator=(const DataLink& other) {
-  if (this != &other) {
-    mID = other.mID;
-    mRelativePathType = other.mRelativePathType;
-    mPartnerProject = other.mPartnerProject;
-    mPartnerDesign = other.mPartnerDesign;
-    mPartnerSoln = other.mPartnerSoln;
-    mPartnerParams = other.mPartnerParams;
-    mPreservePartnerSoln = other.mPreservePartnerSoln;
-    mForceSourceToSolve = other.mForceSourceToSolve;
-  }
-  return *this;
-}
+DataLink& DataLink::operator=(const DataLink& other) = default;
 
 DataLink::~DataLink() = default;
 

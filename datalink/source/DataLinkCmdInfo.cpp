@@ -6,16 +6,9 @@ DataLinkCmdInfo::DataLinkCmdInfo(VelmorCommandInfo::InfoType infoType,
                                  VelmorCommandInfo::InfoSubType infoSubType)
     : VelmorCommandInfo(infoType, infoSubType) {}
 
-DataLinkCmdInfo::DataLinkCmdInfo(const DataLinkCmdInfo& other)
-    : VelmorCommandInfo(other), mSolveSetupIds(other.mSolveSetupIds) {}
+DataLinkCmdInfo::DataLinkCmdInfo(const DataLinkCmdInfo& other) = default;
 
-DataLinkCmdInfo& DataLinkCmdInfo::operator=(const DataLinkCmdInfo& other) {
-  VelmorCommandInfo::operator=(other);
-  if (this != &other) {
-    mSolveSetupIds = other.mSolveSetupIds;
-  }
-  return *this;
-}
+DataLinkCmdInfo& DataLinkCmdInfo::operator=(const DataLinkCmdInfo& other) = default;
 
 DataLinkCmdInfo::~DataLinkCmdInfo() = default;
 

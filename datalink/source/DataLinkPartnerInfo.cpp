@@ -13,21 +13,9 @@ const wchar_t kSetupSolnSeparator[] = L" : ";
 
 DataLinkPartnerInfo::DataLinkPartnerInfo() = default;
 
-DataLinkPartnerInfo::DataLinkPartnerInfo(const DataLinkPartnerInfo& other)
-    : io::CStreamio_block_object(other),
-      mDesigns(other.mDesigns),
-      mParameters(other.mParameters),
-      mSolutions(other.mSolutions) {}
+DataLinkPartnerInfo::DataLinkPartnerInfo(const DataLinkPartnerInfo& other) = default;
 
-DataLinkPartnerInfo& DataLinkPartnerInfo::operator=(const DataLinkPartnerInfo& other) {
-  if (this != &other) {
-    io::CStreamio_block_object::operator=(other);
-    mDesigns = other.mDesigns;
-    mParameters = other.mParameters;
-    mSolutions = other.mSolutions;
-  }
-  return *this;
-}
+DataLinkPartnerInfo& DataLinkPartnerInfo::operator=(const DataLinkPartnerInfo& other) = default;
 
 DataLinkPartnerInfo::~DataLinkPartnerInfo() = default;
 

@@ -81,17 +81,9 @@ ReadError DoDataExchange(CBlock& block, bool reading, const AString& key,
 
 FileLinks::FileLinks() = default;
 
-FileLinks::FileLinks(const FileLinks& other)
-    : io::CStreamio_block_object(other), mFiles(other.mFiles), mFileContents(other.mFileContents) {}
+FileLinks::FileLinks(const FileLinks& other) = default;
 
-FileLinks& FileLinks::operator=(const FileLinks& other) {
-  if (this != &other) {
-    io::CStreamio_block_object::operator=(other);
-    mFiles = other.mFiles;
-    mFileContents = other.mFileContents;
-  }
-  return *this;
-}
+FileLinks& FileLinks::operator=(const FileLinks& other) = default;
 
 FileLinks::~FileLinks() = default;
 
