@@ -1,10 +1,26 @@
 #include "setups/SolveSetup.h"
 
+#include <atomic>
+
 #include "platform/basalt/VelmorAssert.h"
 #include "platform/basalt/VelmorIDServer.h"
 #include "platform/basalt/io/DataExchange.h"
 #include "setups/SolveSetupCmdInfo.h"
 #include "setups/SolveSetupMgr.h"
+
+namespace {
+
+std::atomic<unsigned long long> gChangeCount{0};
+
+void NoteChange() {
+  gChangeCount.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+unsigned long long CSolveSetup::GetChangeCount() {
+  return gChangeCount.load(std::memory_order_relaxed);
+}
 
 CSolveSetup::CSolveSetup() : mID(id::invalidID), mManager(nullptr) {
   ReadUndoableFromStorage();
@@ -23,6 +39,7 @@ CSolveSetup& CSolveSetup::operator=(const CSolveSetup& other) {
   mName = other.mName;
   mID = other.mID;
   mManager = other.mManager;
+  NoteChange();
   return *this;
 }
 
@@ -42,8 +59,18 @@ void CSolveSetup::SetupHasChanged(CSolveSetup* other, CSolveSetupCmdInfo* info) 
   }
 }
 
+void CSolveSetup::SetName(const AString& name) {
+  if (name != mName) {
+    mName = name;
+    NoteChange();
+  }
+}
+
 void CSolveSetup::SetID(long id) {
-  mID = id;
+  if (id != mID) {
+    mID = id;
+    NoteChange();
+  }
 }
 
 void CSolveSetup::SetManager(const CSolveSetupMgr* manager) {
@@ -68,7 +95,7 @@ void CSolveSetup::CopyFrom(const MUndoableObject* source) {
     // source.
     return;
   }
-  mName = theSetup->mName;
+  SetName(theSetup->mName);
   SetManager(theSetup->mManager);
 }
 
@@ -90,6 +117,9 @@ io::ReadError CSolveSetup::DoDataExchange(io::CBlock& block, bool reading) {
     return mReadError;
   }
   io::ReadError result = io::DoDataExchange(block, reading, AString(L"ID"), mID, 0);
+  if (reading) {
+    NoteChange();
+  }
   if (result != 0) {
     mReadError = result;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -51,6 +52,53 @@ AString CGlobalSetupData::GetBlkKwd() const {
 // The managers copied from one another and the change records they made.
 // Each member registers itself while it lives; whoever lets go of an object
 // asks the family whether anybody else still holds it.
+// What a manager remembers of its list: how many entries carry each
+// identifier, as of a value of CSolveSetup::GetChangeCount and a list size.
+// While neither has moved, and the list was changed only by the manager's
+// own AddSetup and DeleteSetup (which keep this and the name server up to
+// date), it still holds. Changes made behind the manager's back (renames,
+// new identifiers, undo and redo of list edits, entries replaced through
+// GetFirstSetupForEdit) move the count or drop the listing, and the next
+// use relearns it. Changes the manager makes to a new setup that is on no
+// list yet do not concern it, so it takes the count that follows them.
+struct CSolveSetupMgr::Listing {
+  unsigned long long mChangeCount = 0;
+  std::size_t mSize = 0;
+  std::unordered_map<long, std::size_t> mIDs;
+};
+
+void CSolveSetupMgr::ListingDeleter::operator()(Listing* listing) const {
+  delete listing;
+}
+
+bool CSolveSetupMgr::IsListingInStep() const {
+  return mListing && mListing->mChangeCount == CSolveSetup::GetChangeCount() &&
+         mListing->mSize == mSetups.size();
+}
+
+void CSolveSetupMgr::RebuildListing() const {
+  std::unique_ptr<Listing, ListingDeleter> listing(new Listing());
+  listing->mChangeCount = CSolveSetup::GetChangeCount();
+  listing->mSize = mSetups.size();
+  listing->mIDs.reserve(mSetups.size());
+  for (const CSolveSetup* setup : mSetups) {
+    if (setup != nullptr) {
+      ++listing->mIDs[setup->GetID()];
+    }
+  }
+  mListing = std::move(listing);
+  // The names are relearned with the rest.
+  ForgetNames();
+}
+
+bool CSolveSetupMgr::KeepsNamesInStep() const {
+  if (IsListingInStep()) {
+    return true;
+  }
+  RebuildListing();
+  return false;
+}
+
 class CSolveSetupMgr::Family {
  public:
   std::vector<CSolveSetupMgr*> mManagers;
@@ -106,6 +154,18 @@ class CSolveSetupMgr::SetupListDeltaState final : public ListDeltaState<CSolveSe
       return;
     }
     ListDeltaState<CSolveSetup*>::RedoIt();
+  }
+
+  // Undo and redo edit the list behind the manager's back.
+  void OnInsertNode(CSolveSetup* /*node*/) override {
+    if (mManager != nullptr) {
+      mManager->DropListing();
+    }
+  }
+  void OnRemoveNode(CSolveSetup* /*node*/) override {
+    if (mManager != nullptr) {
+      mManager->DropListing();
+    }
   }
 
   std::vector<CSolveSetup*> GetHeldSetups() const {
@@ -165,6 +225,7 @@ CSolveSetupMgr& CSolveSetupMgr::operator=(const CSolveSetupMgr& other) {
   io::CStreamio_block_object::operator=(other);
   VelmorNameServer::operator=(other);
   VelmorIDServer::operator=(other);
+  DropListing();
   ReleaseAll(&other);
   mSetups = other.mSetups;
   mGlobalSetupData = other.mGlobalSetupData;
@@ -199,6 +260,7 @@ void CSolveSetupMgr::ReleaseAll(const CSolveSetupMgr* incoming) {
     }
   }
   mSetups.clear();
+  DropListing();
 
   // Setups kept by others must not answer to a manager that is gone: they
   // move to a manager that lists them, else to any member left.
@@ -306,6 +368,7 @@ AString CSolveSetupMgr::GetTypeName(int type) const {
 }
 
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) const {
+  const bool inStep = IsListingInStep();
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
     VELMOR_REPORT_AT("SolveSetupMgr.cpp", 83, "theSetup");
@@ -313,11 +376,20 @@ CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) cons
   }
   theSetup->SetManager(this);
   theSetup->SetDefaults();
+  if (inStep) {
+    // Only the new setup, on no list, has changed.
+    mListing->mChangeCount = CSolveSetup::GetChangeCount();
+  }
   theSetup->SetName(GetUniqueName(baseName, kUniqueNameIndexMode));
+  // GetUniqueName left the listing in step; naming the new setup keeps it so.
+  if (mListing) {
+    mListing->mChangeCount = CSolveSetup::GetChangeCount();
+  }
   return theSetup;
 }
 
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, bool /*unnamed*/) const {
+  const bool inStep = IsListingInStep();
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
     VELMOR_REPORT_AT("SolveSetupMgr.cpp", 96, "theSetup");
@@ -325,6 +397,9 @@ CSolveSetup* CSolveSetupMgr::CreateSetup(int type, bool /*unnamed*/) const {
   }
   theSetup->SetManager(this);
   theSetup->SetDefaults();
+  if (inStep) {
+    mListing->mChangeCount = CSolveSetup::GetChangeCount();
+  }
   return theSetup;
 }
 
@@ -406,18 +481,35 @@ void CSolveSetupMgr::AddSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* 
     VELMOR_REPORT_AT("SolveSetupMgr.cpp", 106, "theSetup");
     return;
   }
+  bool inStep = IsListingInStep();
   if (setup->GetID() == id::invalidID) {
+    if (!inStep) {
+      RebuildListing();
+      inStep = true;
+    }
     // A counter read from a file that lacks it, or lags behind the stored
     // identifiers, may offer one that a listed setup already has; two setups
     // must never answer to one identifier.
     long id = FetchNextUniqueID();
-    while (id != id::invalidID && GetSetup(id) != nullptr) {
+    while (id != id::invalidID && mListing->mIDs.count(id) != 0) {
       id = FetchNextUniqueID();
     }
+    // Were the setup listed already, its new identifier would change an entry the listing counts.
+    const bool mayBeListed = mListing->mIDs.count(id::invalidID) != 0;
     setup->SetID(id);
+    if (mayBeListed) {
+      inStep = false;
+    } else {
+      mListing->mChangeCount = CSolveSetup::GetChangeCount();
+    }
   }
   setup->SetManager(this);
   mSetups.push_back(setup);
+  if (inStep) {
+    ++mListing->mIDs[setup->GetID()];
+    ++mListing->mSize;
+    NameAdded(setup->GetName());
+  }
   if (delta != nullptr && IsRecordOfList(delta, mSetups)) {
     delta->RecordChange(setup, static_cast<unsigned>(mSetups.size() - 1), true);
   }
@@ -433,7 +525,24 @@ void CSolveSetupMgr::DeleteSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*
     return;
   }
   const auto position = static_cast<unsigned>(std::distance(mSetups.begin(), first));
+  const bool inStep = IsListingInStep();
+  const auto entries = static_cast<std::size_t>(std::count(first, mSetups.end(), setup));
   mSetups.remove(setup);
+  if (inStep) {
+    auto id = mListing->mIDs.find(setup->GetID());
+    if (id == mListing->mIDs.end() || id->second < entries) {
+      DropListing();
+    } else {
+      if ((id->second -= entries) == 0) {
+        mListing->mIDs.erase(id);
+      }
+      mListing->mSize -= entries;
+      const AString name = setup->GetName();
+      for (std::size_t i = 0; i < entries; ++i) {
+        NameRemoved(name);
+      }
+    }
+  }
   if (delta != nullptr && IsRecordOfList(delta, mSetups)) {
     delta->RecordChange(setup, position, false);
   }
@@ -581,8 +690,13 @@ io::ReadError CSolveSetupMgr::ReadSetups(io::CBlock& block) {
                                                    L"\" could be made for \"" + setupBlock->Name() +
                                                    L"\"");
     }
+    const bool inStep = IsListingInStep();
     setup->SetName(setupBlock->Name());
     const io::ReadError code = setup->Read(*setupBlock);
+    if (inStep) {
+      // Naming and reading changed only the new setup.
+      mListing->mChangeCount = CSolveSetup::GetChangeCount();
+    }
     if (code < 0) {
       delete setup;
       return code;

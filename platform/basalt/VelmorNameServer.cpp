@@ -1,7 +1,9 @@
 #include "platform/basalt/VelmorNameServer.h"
 
-#include <set>
+#include <cstddef>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -16,26 +18,114 @@ bool IsControl(wchar_t ch) {
 
 }  // namespace
 
+// Names are remembered folded the same way as AString::CompareNoCase, so
+// "taken" agrees with it. Folding leaves digits alone, so the folded form of
+// base + number is the folded base + number.
+struct VelmorNameServer::Memory {
+  // Folded name -> how many objects answer to it.
+  std::unordered_map<std::wstring, std::size_t> mTaken;
+  // Folded base -> a number below which every base + number is taken. It
+  // spares each call the walk over the numbers earlier calls handed out.
+  std::unordered_map<std::wstring, std::size_t> mFirstMaybeFree;
+
+  bool IsTaken(const std::wstring& folded) const { return mTaken.count(folded) != 0; }
+
+  // A removed name may free a number of each base it can be read as: for
+  // "setup12" the number 12 of "setup" and 2 of "setup1".
+  void LowerHints(const std::wstring& folded) {
+    std::size_t number = 0;
+    std::size_t scale = 1;
+    constexpr std::size_t kMaxDigits = 18;  // keeps number + scale in range
+    for (std::size_t digits = 1; digits <= kMaxDigits && digits <= folded.size(); ++digits) {
+      const wchar_t ch = folded[folded.size() - digits];
+      if (ch < L'0' || ch > L'9') {
+        return;
+      }
+      number += static_cast<std::size_t>(ch - L'0') * scale;
+      scale *= 10;
+      // std::to_wstring never writes leading zeros, so "setup01" is no number of "setup".
+      if (ch == L'0') {
+        continue;
+      }
+      auto hint = mFirstMaybeFree.find(folded.substr(0, folded.size() - digits));
+      if (hint != mFirstMaybeFree.end() && number < hint->second) {
+        hint->second = number;
+      }
+    }
+  }
+};
+
+void VelmorNameServer::MemoryDeleter::operator()(Memory* memory) const {
+  delete memory;
+}
+
+VelmorNameServer::VelmorNameServer() = default;
+
+VelmorNameServer::VelmorNameServer(const VelmorNameServer& /*other*/) {}
+
+VelmorNameServer& VelmorNameServer::operator=(const VelmorNameServer& other) {
+  if (this != &other) {
+    mMemory.reset();
+  }
+  return *this;
+}
+
 VelmorNameServer::~VelmorNameServer() = default;
 
 AString VelmorNameServer::GetUniqueName(const AString& base, int indexMode) const {
-  std::list<AString> names;
-  GetAllNames(names);
-  // Folded the same way as AString::CompareNoCase, so "taken" agrees with it.
-  std::set<AString> taken;
-  for (const AString& name : names) {
-    taken.insert(name.ToLower());
+  if (!KeepsNamesInStep() || !mMemory) {
+    std::list<AString> names;
+    GetAllNames(names);
+    std::unique_ptr<Memory, MemoryDeleter> memory(new Memory());
+    memory->mTaken.reserve(names.size());
+    for (const AString& name : names) {
+      ++memory->mTaken[name.ToLower()];
+    }
+    mMemory = std::move(memory);
   }
+  Memory& memory = *mMemory;
   const AString foldedBase = base.ToLower();
-  if (indexMode == kIndexWhenTaken && taken.count(foldedBase) == 0) {
+  if (indexMode == kIndexWhenTaken && !memory.IsTaken(foldedBase)) {
     return base;
   }
-  // Among names.size() + 1 numbers at least one is free.
-  for (std::size_t index = 1;; ++index) {
+  // Among (names in use) + 1 numbers at least one is free.
+  std::size_t& firstMaybeFree = memory.mFirstMaybeFree.try_emplace(foldedBase, 1).first->second;
+  std::wstring candidate = foldedBase;
+  for (std::size_t index = firstMaybeFree;; ++index) {
     const std::wstring suffix = std::to_wstring(index);
-    if (taken.count(foldedBase + AString(suffix)) == 0) {
+    candidate.resize(foldedBase.size());
+    candidate += suffix;
+    if (!memory.IsTaken(candidate)) {
+      firstMaybeFree = index;
       return base + AString(suffix);
     }
+  }
+}
+
+void VelmorNameServer::NameAdded(const AString& name) const {
+  if (mMemory) {
+    ++mMemory->mTaken[name.ToLower()];
+  }
+}
+
+void VelmorNameServer::ForgetNames() const {
+  mMemory.reset();
+}
+
+void VelmorNameServer::NameRemoved(const AString& name) const {
+  if (!mMemory) {
+    return;
+  }
+  const AString folded = name.ToLower();
+  auto entry = mMemory->mTaken.find(folded);
+  if (entry == mMemory->mTaken.end()) {
+    // The owner reports a name it never had: what is remembered is wrong.
+    mMemory.reset();
+    return;
+  }
+  if (--entry->second == 0) {
+    mMemory->mTaken.erase(entry);
+    mMemory->LowerHints(folded);
   }
 }
 
