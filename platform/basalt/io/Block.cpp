@@ -80,24 +80,10 @@ PackedCell::PackedCell(const PackedCell& other) {
   CopyFrom(other);
 }
 
-PackedCell::PackedCell(PackedCell&& other) noexcept {
-  std::memcpy(mBytes, other.mBytes, sizeof mBytes);
-  other.mBytes[kTagByte] = 0;
-}
-
 PackedCell& PackedCell::operator=(const PackedCell& other) {
   if (this != &other) {
     PackedCell copy(other);
     *this = std::move(copy);
-  }
-  return *this;
-}
-
-PackedCell& PackedCell::operator=(PackedCell&& other) noexcept {
-  if (this != &other) {
-    Free();
-    std::memcpy(mBytes, other.mBytes, sizeof mBytes);
-    other.mBytes[kTagByte] = 0;
   }
   return *this;
 }
@@ -111,37 +97,18 @@ void PackedCell::CopyFrom(const PackedCell& other) {
   }
 }
 
-void PackedCell::Free() noexcept {
-  if (Tag() == kHeapTag) {
-    char* heap = nullptr;
-    std::memcpy(&heap, mBytes, sizeof heap);
-    delete[] heap;
-  }
-  mBytes[kTagByte] = 0;
+void PackedCell::FreeHeap() noexcept {
+  char* heap = nullptr;
+  std::memcpy(&heap, mBytes, sizeof heap);
+  delete[] heap;
 }
 
-PackedCell::Kind PackedCell::GetKind() const noexcept {
-  switch (Tag()) {
-    case kLongTag:
-      return Kind::Long;
-    case kDoubleTag:
-      return Kind::Double;
-    case kBoolTag:
-      return Kind::Bool;
-    default:
-      return Kind::Text;
-  }
-}
-
-std::string_view PackedCell::GetText() const noexcept {
-  if (Tag() == kHeapTag) {
-    const char* heap = nullptr;
-    std::uint32_t size = 0;
-    std::memcpy(&heap, mBytes, sizeof heap);
-    std::memcpy(&size, mBytes + 8, sizeof size);
-    return std::string_view(heap, size);
-  }
-  return std::string_view(reinterpret_cast<const char*>(mBytes), Tag());
+std::string_view PackedCell::HeapText() const noexcept {
+  const char* heap = nullptr;
+  std::uint32_t size = 0;
+  std::memcpy(&heap, mBytes, sizeof heap);
+  std::memcpy(&size, mBytes + 8, sizeof size);
+  return std::string_view(heap, size);
 }
 
 long PackedCell::GetLong() const noexcept {

@@ -35,6 +35,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,14 +76,33 @@ class BASALT_EXPORT PackedCell {
   static PackedCell Bool(bool flag) noexcept;
 
   PackedCell(const PackedCell& other);
-  PackedCell(PackedCell&& other) noexcept;
   PackedCell& operator=(const PackedCell& other);
-  PackedCell& operator=(PackedCell&& other) noexcept;
+  // Moves and destruction are inline: a large tree makes millions of them.
+  PackedCell(PackedCell&& other) noexcept {
+    std::memcpy(mBytes, other.mBytes, sizeof mBytes);
+    other.mBytes[kTagByte] = 0;
+  }
+  PackedCell& operator=(PackedCell&& other) noexcept {
+    if (this != &other) {
+      Free();
+      std::memcpy(mBytes, other.mBytes, sizeof mBytes);
+      other.mBytes[kTagByte] = 0;
+    }
+    return *this;
+  }
   ~PackedCell() { Free(); }
 
-  Kind GetKind() const noexcept;
+  Kind GetKind() const noexcept {
+    const unsigned char tag = Tag();
+    return tag <= kHeapTag ? Kind::Text : static_cast<Kind>(tag - kHeapTag);
+  }
   // Each getter requires the matching kind.
-  std::string_view GetText() const noexcept;
+  std::string_view GetText() const noexcept {
+    if (Tag() == kHeapTag) {
+      return HeapText();
+    }
+    return std::string_view(reinterpret_cast<const char*>(mBytes), Tag());
+  }
   long GetLong() const noexcept;
   double GetDouble() const noexcept;
   bool GetBool() const noexcept;
@@ -99,7 +119,14 @@ class BASALT_EXPORT PackedCell {
   static constexpr unsigned char kBoolTag = 0x83;
 
   unsigned char Tag() const noexcept { return mBytes[kTagByte]; }
-  void Free() noexcept;
+  void Free() noexcept {
+    if (Tag() == kHeapTag) {
+      FreeHeap();
+    }
+    mBytes[kTagByte] = 0;
+  }
+  void FreeHeap() noexcept;
+  std::string_view HeapText() const noexcept;
   void CopyFrom(const PackedCell& other);
 
   // Heap texts: the pointer in bytes 0-7, the size (32 bits) in bytes 8-11.

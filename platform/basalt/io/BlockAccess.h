@@ -42,9 +42,10 @@ struct BlockAccess {
 
   // Hands an empty block the items of [first, last), which no block holds,
   // moving them out of their places.
-  static void SetFreshItems(CBlock& block, CBlock_item_ptr* first, CBlock_item_ptr* last) {
+  template <class Iterator>
+  static void SetFreshItems(CBlock& block, Iterator first, Iterator last) {
     block.mItems.reserve(static_cast<std::size_t>(last - first));
-    for (CBlock_item_ptr* item = first; item != last; ++item) {
+    for (Iterator item = first; item != last; ++item) {
       ++(*item)->mHolders;
       block.mItems.push_back(std::move(*item));
     }

@@ -1,10 +1,14 @@
 #include "platform/basalt/io/BlockText.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -47,9 +51,14 @@ std::string Excerpt(std::string_view text) {
 using detail::BlockAccess;
 using detail::PackedCell;
 
+// The writer fills the string through a cursor and sets its final size at
+// the end: appending piece by piece would cost a call per piece.
 class Writer {
  public:
-  explicit Writer(std::string& out) : mOut(out) {}
+  explicit Writer(std::string& out) : mOut(out), mUsed(out.size()) {}
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+  ~Writer() { mOut.resize(mUsed); }
 
   // False when the nesting is too deep; `out` may then hold a partial text.
   bool WriteBlock(const CBlock& block, int depth) {
@@ -58,10 +67,10 @@ class Writer {
     }
     WriteName(BlockAccess::Name(block));
     if (block.IsEmpty()) {
-      mOut += " {}\n";
+      Put(" {}\n");
       return true;
     }
-    mOut += " {\n";
+    Put(" {\n");
     for (const CBlock_item_ptr& item : block) {
       Indent(depth);
       switch (item->GetKind()) {
@@ -72,49 +81,72 @@ class Writer {
           continue;  // WriteBlock ended its own line
         case CBlock_item::Kind::NamedValue:
           WriteName(BlockAccess::Name(*item));
-          mOut += " = ";
+          Put(" = ");
           WriteToken(item->AsNamedValue()->GetToken());
           break;
         case CBlock_item::Kind::Func: {
           const CBlock_func& func = *item->AsFunc();
           WriteName(BlockAccess::Name(func));
-          mOut += '(';
+          Put('(');
           for (std::size_t i = 0; i < func.Size(); ++i) {
             if (i > 0) {
-              mOut += ", ";
+              Put(", ");
             }
             if (func.IsNamedArg(i)) {
               WriteName(BlockAccess::ArgName(func, i));
-              mOut += " = ";
+              Put(" = ");
             }
             WriteToken(func.Item(i));
           }
-          mOut += ')';
+          Put(')');
           break;
         }
         case CBlock_item::Kind::Vec: {
           const CBlock_vec& vec = *item->AsVec();
           WriteName(BlockAccess::Name(vec));
-          mOut += '[';
+          Put('[');
           for (std::size_t i = 0; i < vec.Size(); ++i) {
             if (i > 0) {
-              mOut += ", ";
+              Put(", ");
             }
             WriteToken(vec.Item(i));
           }
-          mOut += ']';
+          Put(']');
           break;
         }
       }
-      mOut += '\n';
+      Put('\n');
     }
     Indent(depth - 1);
-    mOut += "}\n";
+    Put("}\n");
     return true;
   }
 
  private:
-  void Indent(int depth) { mOut.append(static_cast<std::size_t>(depth) * 2, ' '); }
+  char* Room(std::size_t count) {
+    if (mOut.size() - mUsed < count) {
+      mOut.resize(std::max(mOut.size() * 2, mUsed + count + 4096));
+    }
+    return mOut.data() + mUsed;
+  }
+  void Put(char c) {
+    *Room(1) = c;
+    ++mUsed;
+  }
+  void Put(std::string_view text) {
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    mUsed += text.size();
+  }
+  void Put(const unsigned char* first, const unsigned char* last) {
+    Put(std::string_view(reinterpret_cast<const char*>(first),
+                         static_cast<std::size_t>(last - first)));
+  }
+
+  void Indent(int depth) {
+    const auto count = static_cast<std::size_t>(depth) * 2;
+    std::memset(Room(count), ' ', count);
+    mUsed += count;
+  }
 
   void WriteName(const PackedCell& name) {
     const std::string_view text = name.GetText();
@@ -123,7 +155,7 @@ class Writer {
       bare = IsIdentifierChar(static_cast<unsigned char>(text[i]));
     }
     if (bare) {
-      mOut += text;
+      Put(text);
     } else {
       WriteQuoted(text);
     }
@@ -136,43 +168,54 @@ class Writer {
         WriteQuoted(cell.GetText());
         return;
       case PackedCell::Kind::Bool:
-        mOut += cell.GetBool() ? "true" : "false";
+        Put(cell.GetBool() ? std::string_view("true") : std::string_view("false"));
         return;
       case PackedCell::Kind::Long: {
-        char buffer[32];
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, cell.GetLong());
-        mOut.append(buffer, result.ptr);
+        constexpr std::size_t kRoom = 32;
+        char* first = Room(kRoom);
+        mUsed += static_cast<std::size_t>(std::to_chars(first, first + kRoom, cell.GetLong()).ptr -
+                                          first);
         return;
       }
       case PackedCell::Kind::Double: {
         const double number = cell.GetDouble();
-        char buffer[64];
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-        const std::string_view text(buffer, static_cast<std::size_t>(result.ptr - buffer));
-        mOut += text;
+        constexpr std::size_t kRoom = 64;
+        char* first = Room(kRoom);
+        char* last = std::to_chars(first, first + kRoom - 2, number).ptr;
         // Keep doubles recognisable as doubles: "3" would read back as a long.
-        if (std::isfinite(number) && text.find_first_of(".en") == std::string_view::npos) {
-          mOut += ".0";
+        if (std::isfinite(number) && !HasFractionOrExponent(first, last)) {
+          *last++ = '.';
+          *last++ = '0';
         }
+        mUsed += static_cast<std::size_t>(last - first);
         return;
       }
     }
+  }
+
+  static bool HasFractionOrExponent(const char* first, const char* last) {
+    for (const char* p = first; p != last; ++p) {
+      if (*p == '.' || *p == 'e' || *p == 'n') {
+        return true;
+      }
+    }
+    return false;
   }
 
   void WriteEscape(std::uint32_t unit) {
     char buffer[16];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, unit, 16);
-    mOut += "\\u{";
+    Put("\\u{");
     for (char* p = buffer; p != result.ptr; ++p) {
-      mOut += static_cast<char>(*p >= 'a' ? *p - 'a' + 'A' : *p);
+      Put(static_cast<char>(*p >= 'a' ? *p - 'a' + 'A' : *p));
     }
-    mOut += '}';
+    Put('}');
   }
 
   // `text` is in the packed form, so every character that needs no escape
   // is already its own UTF-8 and is copied as it stands.
   void WriteQuoted(std::string_view text) {
-    mOut += '"';
+    Put('"');
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
     while (p != end) {
@@ -180,7 +223,7 @@ class Writer {
       while (run != end && *run >= 0x20 && *run < 0x7F && *run != '"' && *run != '\\') {
         ++run;
       }
-      mOut.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(run - p));
+      Put(p, run);
       p = run;
       if (p == end) {
         break;
@@ -190,19 +233,19 @@ class Writer {
         ++p;
         switch (c) {
           case '"':
-            mOut += "\\\"";
+            Put("\\\"");
             break;
           case '\\':
-            mOut += "\\\\";
+            Put("\\\\");
             break;
           case '\n':
-            mOut += "\\n";
+            Put("\\n");
             break;
           case '\r':
-            mOut += "\\r";
+            Put("\\r");
             break;
           case '\t':
-            mOut += "\\t";
+            Put("\\t");
             break;
           default:
             // Other C0 controls and DEL stay visible.
@@ -228,11 +271,11 @@ class Writer {
           value > 0x10FFFF) {
         WriteEscape(value);
       } else {
-        mOut.append(reinterpret_cast<const char*>(p), length);
+        Put(p, p + length);
       }
       p += length;
     }
-    mOut += '"';
+    Put('"');
   }
 
   // Bytes of the packed sequence led by `lead` (>= 0x80); 0 for a stray
@@ -260,6 +303,8 @@ class Writer {
   }
 
   std::string& mOut;
+  // Bytes of mOut written; the rest is room not yet used.
+  std::size_t mUsed;
 };
 
 // ================================================================ reader
@@ -329,9 +374,117 @@ std::size_t FindInvalidUtf8(std::string_view text) {
   return text.size();
 }
 
+// The memory the items of a large read live in: fixed-size chunks, aligned
+// to their size, so that an item finds its chunk from its own address and
+// the allocator needs no state (nothing is added to each item). Items are
+// carved from a chunk one after another; a chunk counts the items still
+// living in it, and goes with the last of them, whichever tree holds it by
+// then. The reader holds the chunk it is filling. One allocation per chunk
+// instead of one per item makes reading, and above all destroying, a large
+// tree much cheaper, and an item costs only its own bytes.
+class ItemChunks {
+ public:
+  static constexpr std::size_t kChunkSize = std::size_t{1} << 16;
+
+  ItemChunks() = default;
+  ItemChunks(const ItemChunks&) = delete;
+  ItemChunks& operator=(const ItemChunks&) = delete;
+  ~ItemChunks() { LetGoOfCurrent(); }
+
+  void* Allocate(std::size_t size) {
+    size = (size + kAlign - 1) & ~(kAlign - 1);
+    if (mCurrent == nullptr || size > mLeft) {
+      if (size > kChunkSize - kHeaderSize) {
+        throw std::bad_alloc();  // no item comes near the chunk size
+      }
+      void* memory = ::operator new(kChunkSize, std::align_val_t(kChunkSize));
+      LetGoOfCurrent();
+      mCurrent = new (memory) Header();
+      mNext = static_cast<unsigned char*>(memory) + kHeaderSize;
+      mLeft = kChunkSize - kHeaderSize;
+    }
+    void* item = mNext;
+    mNext += size;
+    mLeft -= size;
+    mCurrent->mItems.fetch_add(1, std::memory_order_relaxed);
+    return item;
+  }
+
+  // Items may end on other threads than the one that read them.
+  static void Release(void* item) {
+    const auto address = reinterpret_cast<std::uintptr_t>(item);
+    Free(reinterpret_cast<Header*>(address & ~(std::uintptr_t{kChunkSize} - 1)));
+  }
+
+ private:
+  // Items are at most 8-aligned; finer steps keep them small.
+  static constexpr std::size_t kAlign = 8;
+  struct Header {
+    // Living items plus one while the reader fills the chunk.
+    std::atomic<long> mItems{1};
+  };
+  static constexpr std::size_t kHeaderSize = alignof(std::max_align_t);
+  static_assert(sizeof(Header) <= kHeaderSize);
+
+  static void Free(Header* chunk) {
+    if (chunk->mItems.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      chunk->~Header();
+      ::operator delete(static_cast<void*>(chunk), std::align_val_t(kChunkSize));
+    }
+  }
+
+  void LetGoOfCurrent() {
+    if (mCurrent != nullptr) {
+      Free(mCurrent);
+      mCurrent = nullptr;
+    }
+  }
+
+  Header* mCurrent = nullptr;
+  unsigned char* mNext = nullptr;
+  std::size_t mLeft = 0;
+};
+
+// The allocator that lets std::allocate_shared put an item, with its
+// reference counts, into the reader's chunks. Stateless when freeing, so it
+// takes no room in the item.
+template <class T>
+class ChunkAllocator {
+ public:
+  using value_type = T;
+
+  explicit ChunkAllocator(ItemChunks* chunks) : mChunks(chunks) {}
+  template <class U>
+  ChunkAllocator(const ChunkAllocator<U>& other) : mChunks(other.mChunks) {}
+
+  T* allocate(std::size_t count) {
+    static_assert(alignof(T) <= 8);
+    return static_cast<T*>(mChunks->Allocate(count * sizeof(T)));
+  }
+  void deallocate(T* item, std::size_t) { ItemChunks::Release(item); }
+
+  template <class U>
+  bool operator==(const ChunkAllocator<U>&) const {
+    return true;
+  }
+
+ private:
+  template <class U>
+  friend class ChunkAllocator;
+  ItemChunks* mChunks;
+};
+
 class Parser {
  public:
-  explicit Parser(std::string_view text) : mText(text) {}
+  // Texts below this size are read into ordinary heap items: a chunk would
+  // be mostly empty.
+  static constexpr std::size_t kChunkedText = ItemChunks::kChunkSize / 4;
+
+  explicit Parser(std::string_view text) : mText(text) {
+    if (text.size() >= kChunkedText) {
+      mChunks = std::make_unique<ItemChunks>();
+    }
+  }
 
   CBlock ParseFile() {
     if (mText.size() >= 3 && std::memcmp(mText.data(), "\xEF\xBB\xBF", 3) == 0) {
@@ -408,9 +561,9 @@ class Parser {
                              "\" is not closed by '}'");
       }
       if (Accept('}')) {
-        CBlock_item_ptr* pending = mPending.data();
-        BlockAccess::SetFreshItems(block, pending + firstPending, pending + mPending.size());
-        mPending.resize(firstPending);
+        const auto first = mPending.begin() + static_cast<std::ptrdiff_t>(firstPending);
+        BlockAccess::SetFreshItems(block, first, mPending.end());
+        mPending.erase(first, mPending.end());
         return;
       }
       const std::size_t itemStart = mPos;
@@ -424,7 +577,7 @@ class Parser {
             Fail(itemStart, "blocks nested deeper than " + std::to_string(kMaxNesting) + " levels",
                  ReadError::kTooDeep);
           }
-          auto sub = std::make_shared<CBlock>();
+          auto sub = MakeItem<CBlock>();
           BlockAccess::SetFreshName(*sub, std::move(name));
           ParseBlockBody(*sub, depth + 1, itemStart);
           mPending.push_back(std::move(sub));
@@ -432,7 +585,7 @@ class Parser {
         }
         case '=': {
           SkipSpace();
-          auto value = std::make_shared<CBlock_named_value>();
+          auto value = MakeItem<CBlock_named_value>();
           BlockAccess::SetFreshName(*value, std::move(name));
           BlockAccess::SetFreshValue(*value, ParseValue());
           mPending.push_back(std::move(value));
@@ -453,7 +606,7 @@ class Parser {
   }
 
   std::shared_ptr<CBlock_func> ParseFunc(PackedCell name) {
-    auto func = std::make_shared<CBlock_func>();
+    auto func = MakeItem<CBlock_func>();
     BlockAccess::SetFreshName(*func, std::move(name));
     SkipSpace();
     if (Accept(')')) {
@@ -487,7 +640,7 @@ class Parser {
   }
 
   std::shared_ptr<CBlock_vec> ParseVec(PackedCell name) {
-    auto vec = std::make_shared<CBlock_vec>();
+    auto vec = MakeItem<CBlock_vec>();
     BlockAccess::SetFreshName(*vec, std::move(name));
     SkipSpace();
     if (Accept(']')) {
@@ -699,10 +852,21 @@ class Parser {
     detail::AppendWideUnit(text, static_cast<std::uint32_t>(value));
   }
 
+  template <class T>
+  std::shared_ptr<T> MakeItem() {
+    if (mChunks) {
+      return std::allocate_shared<T>(ChunkAllocator<T>(mChunks.get()));
+    }
+    return std::make_shared<T>();
+  }
+
   std::string_view mText;
   std::size_t mPos = 0;
-  // Items read but not yet handed to their block, innermost block last.
-  std::vector<CBlock_item_ptr> mPending;
+  std::unique_ptr<ItemChunks> mChunks;
+  // Items read but not yet handed to their block, innermost block last. A
+  // deque grows without copying, so a block of very many items is not held
+  // twice over while it is read.
+  std::deque<CBlock_item_ptr> mPending;
   std::vector<CToken> mElements;
   std::string mScratch;
 };
@@ -732,8 +896,12 @@ void LineAndColumn(std::string_view text, std::size_t offset, long& line, long& 
 
 ReadError WriteBlockText(const CBlock& block, std::string& out) {
   const std::size_t oldSize = out.size();
-  Writer writer(out);
-  if (!writer.WriteBlock(block, 1)) {
+  bool written = false;
+  {
+    Writer writer(out);
+    written = writer.WriteBlock(block, 1);
+  }
+  if (!written) {
     out.resize(oldSize);
     return ReadError(ReadError::kTooDeep, AString(L"cannot write blocks nested deeper than ") +
                                               AString::FromUtf8(std::to_string(kMaxNesting)) +
