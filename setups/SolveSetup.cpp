@@ -10,16 +10,25 @@
 
 namespace {
 
-std::atomic<unsigned long long> gChangeCount{0};
+std::atomic<unsigned long long> gNameChanges{0};
+std::atomic<unsigned long long> gIDChanges{0};
 
-void NoteChange() {
-  gChangeCount.fetch_add(1, std::memory_order_relaxed);
+void NoteNameChange() {
+  gNameChanges.fetch_add(1, std::memory_order_relaxed);
+}
+
+void NoteIDChange() {
+  gIDChanges.fetch_add(1, std::memory_order_relaxed);
 }
 
 }  // namespace
 
-unsigned long long CSolveSetup::GetChangeCount() {
-  return gChangeCount.load(std::memory_order_relaxed);
+unsigned long long CSolveSetup::GetNameChangeCount() {
+  return gNameChanges.load(std::memory_order_relaxed);
+}
+
+unsigned long long CSolveSetup::GetIDChangeCount() {
+  return gIDChanges.load(std::memory_order_relaxed);
 }
 
 CSolveSetup::CSolveSetup() : mID(id::invalidID), mManager(nullptr) {
@@ -39,7 +48,8 @@ CSolveSetup& CSolveSetup::operator=(const CSolveSetup& other) {
   mName = other.mName;
   mID = other.mID;
   mManager = other.mManager;
-  NoteChange();
+  NoteNameChange();
+  NoteIDChange();
   return *this;
 }
 
@@ -62,14 +72,14 @@ void CSolveSetup::SetupHasChanged(CSolveSetup* other, CSolveSetupCmdInfo* info) 
 void CSolveSetup::SetName(const AString& name) {
   if (name != mName) {
     mName = name;
-    NoteChange();
+    NoteNameChange();
   }
 }
 
 void CSolveSetup::SetID(long id) {
   if (id != mID) {
     mID = id;
-    NoteChange();
+    NoteIDChange();
   }
 }
 
@@ -118,7 +128,7 @@ io::ReadError CSolveSetup::DoDataExchange(io::CBlock& block, bool reading) {
   }
   io::ReadError result = io::DoDataExchange(block, reading, AString(L"ID"), mID, 0);
   if (reading) {
-    NoteChange();
+    NoteIDChange();
   }
   if (result != 0) {
     mReadError = result;

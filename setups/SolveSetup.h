@@ -88,10 +88,12 @@ class RAVELIN_SETUPS_EXPORT CSolveSetup : public MUndoableObject,
   void AddVelmorMessage(MessageSeverity severity, int category, int messageID, int helpID,
                         const std::vector<AString>* args) const;
 
-  // Grows, process-wide, whenever the name or identifier of any setup may
-  // have changed. A manager that remembers the names and identifiers of its
-  // setups compares it with the value it saw to know whether they still hold.
-  static unsigned long long GetChangeCount();
+  // Grow, process-wide, whenever the name (or the identifier) of any setup
+  // may have changed. A manager that remembers the names and identifiers of
+  // its setups compares them with the values it saw to know whether what it
+  // remembers still holds.
+  static unsigned long long GetNameChangeCount();
+  static unsigned long long GetIDChangeCount();
 
  private:
   AString mName;

@@ -53,17 +53,23 @@ AString CGlobalSetupData::GetBlkKwd() const {
 // Each member registers itself while it lives; whoever lets go of an object
 // asks the family whether anybody else still holds it.
 // What a manager remembers of its list: how many entries carry each
-// identifier, as of a value of CSolveSetup::GetChangeCount and a list size.
-// While neither has moved, and the list was changed only by the manager's
-// own AddSetup and DeleteSetup (which keep this and the name server up to
-// date), it still holds. Changes made behind the manager's back (renames,
-// new identifiers, undo and redo of list edits, entries replaced through
-// GetFirstSetupForEdit) move the count or drop the listing, and the next
-// use relearns it. Changes the manager makes to a new setup that is on no
-// list yet do not concern it, so it takes the count that follows them.
+// identifier, and (kept by the name server) the names. Each holds as of a
+// value of the setups' change count and a list size: while neither has moved,
+// and the list was changed only by the manager's own AddSetup and
+// DeleteSetup (which keep both up to date), it still holds. Changes made
+// behind the manager's back (renames, new identifiers, undo and redo of list
+// edits, entries replaced through GetFirstSetupForEdit) move a count or drop
+// the listing, and the next use relearns that part. Changes the manager
+// makes to a new setup that is on no list yet do not concern it, so it takes
+// the counts that follow them.
 struct CSolveSetupMgr::Listing {
-  unsigned long long mChangeCount = 0;
-  std::size_t mSize = 0;
+  struct Step {
+    bool mKnown = false;
+    unsigned long long mChanges = 0;
+    std::size_t mSize = 0;
+  };
+  Step mIDStep;
+  Step mNameStep;
   std::unordered_map<long, std::size_t> mIDs;
 };
 
@@ -71,31 +77,55 @@ void CSolveSetupMgr::ListingDeleter::operator()(Listing* listing) const {
   delete listing;
 }
 
-bool CSolveSetupMgr::IsListingInStep() const {
-  return mListing && mListing->mChangeCount == CSolveSetup::GetChangeCount() &&
-         mListing->mSize == mSetups.size();
+CSolveSetupMgr::Listing& CSolveSetupMgr::GetListing() const {
+  if (!mListing) {
+    mListing.reset(new Listing());
+  }
+  return *mListing;
 }
 
-void CSolveSetupMgr::RebuildListing() const {
-  std::unique_ptr<Listing, ListingDeleter> listing(new Listing());
-  listing->mChangeCount = CSolveSetup::GetChangeCount();
-  listing->mSize = mSetups.size();
-  listing->mIDs.reserve(mSetups.size());
+bool CSolveSetupMgr::AreIDsInStep() const {
+  return mListing && mListing->mIDStep.mKnown &&
+         mListing->mIDStep.mChanges == CSolveSetup::GetIDChangeCount() &&
+         mListing->mIDStep.mSize == mSetups.size();
+}
+
+bool CSolveSetupMgr::AreNamesInStep() const {
+  return mListing && mListing->mNameStep.mKnown &&
+         mListing->mNameStep.mChanges == CSolveSetup::GetNameChangeCount() &&
+         mListing->mNameStep.mSize == mSetups.size();
+}
+
+void CSolveSetupMgr::RebuildIDs() const {
+  Listing& listing = GetListing();
+  listing.mIDs.clear();
+  listing.mIDs.reserve(mSetups.size());
   for (const CSolveSetup* setup : mSetups) {
     if (setup != nullptr) {
-      ++listing->mIDs[setup->GetID()];
+      ++listing.mIDs[setup->GetID()];
     }
   }
-  mListing = std::move(listing);
-  // The names are relearned with the rest.
-  ForgetNames();
+  listing.mIDStep = Listing::Step{true, CSolveSetup::GetIDChangeCount(), mSetups.size()};
+}
+
+void CSolveSetupMgr::KeepInStep(bool idsInStep, bool namesInStep) const {
+  if (!mListing) {
+    return;
+  }
+  if (idsInStep) {
+    mListing->mIDStep.mChanges = CSolveSetup::GetIDChangeCount();
+  }
+  if (namesInStep) {
+    mListing->mNameStep.mChanges = CSolveSetup::GetNameChangeCount();
+  }
 }
 
 bool CSolveSetupMgr::KeepsNamesInStep() const {
-  if (IsListingInStep()) {
+  if (AreNamesInStep()) {
     return true;
   }
-  RebuildListing();
+  // The name server lists the names afresh, and is in step from then on.
+  GetListing().mNameStep = Listing::Step{true, CSolveSetup::GetNameChangeCount(), mSetups.size()};
   return false;
 }
 
@@ -368,7 +398,8 @@ AString CSolveSetupMgr::GetTypeName(int type) const {
 }
 
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) const {
-  const bool inStep = IsListingInStep();
+  const bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
     VELMOR_REPORT_AT("SolveSetupMgr.cpp", 83, "theSetup");
@@ -376,20 +407,17 @@ CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) cons
   }
   theSetup->SetManager(this);
   theSetup->SetDefaults();
-  if (inStep) {
-    // Only the new setup, on no list, has changed.
-    mListing->mChangeCount = CSolveSetup::GetChangeCount();
-  }
+  // Only the new setup, on no list, has changed.
+  KeepInStep(idsInStep, namesInStep);
   theSetup->SetName(GetUniqueName(baseName, kUniqueNameIndexMode));
-  // GetUniqueName left the listing in step; naming the new setup keeps it so.
-  if (mListing) {
-    mListing->mChangeCount = CSolveSetup::GetChangeCount();
-  }
+  // GetUniqueName left the names in step; naming the new setup keeps them so.
+  KeepInStep(false, true);
   return theSetup;
 }
 
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, bool /*unnamed*/) const {
-  const bool inStep = IsListingInStep();
+  const bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
     VELMOR_REPORT_AT("SolveSetupMgr.cpp", 96, "theSetup");
@@ -397,9 +425,7 @@ CSolveSetup* CSolveSetupMgr::CreateSetup(int type, bool /*unnamed*/) const {
   }
   theSetup->SetManager(this);
   theSetup->SetDefaults();
-  if (inStep) {
-    mListing->mChangeCount = CSolveSetup::GetChangeCount();
-  }
+  KeepInStep(idsInStep, namesInStep);
   return theSetup;
 }
 
@@ -481,34 +507,35 @@ void CSolveSetupMgr::AddSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* 
     VELMOR_REPORT_AT("SolveSetupMgr.cpp", 106, "theSetup");
     return;
   }
-  bool inStep = IsListingInStep();
+  bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
   if (setup->GetID() == id::invalidID) {
-    if (!inStep) {
-      RebuildListing();
-      inStep = true;
+    if (!idsInStep) {
+      RebuildIDs();
     }
+    Listing& listing = *mListing;
     // A counter read from a file that lacks it, or lags behind the stored
     // identifiers, may offer one that a listed setup already has; two setups
     // must never answer to one identifier.
     long id = FetchNextUniqueID();
-    while (id != id::invalidID && mListing->mIDs.count(id) != 0) {
+    while (id != id::invalidID && listing.mIDs.count(id) != 0) {
       id = FetchNextUniqueID();
     }
-    // Were the setup listed already, its new identifier would change an entry the listing counts.
-    const bool mayBeListed = mListing->mIDs.count(id::invalidID) != 0;
+    // Were the setup listed already, its new identifier would change an
+    // entry the listing counts.
+    idsInStep = listing.mIDs.count(id::invalidID) == 0;
     setup->SetID(id);
-    if (mayBeListed) {
-      inStep = false;
-    } else {
-      mListing->mChangeCount = CSolveSetup::GetChangeCount();
-    }
+    KeepInStep(idsInStep, false);
   }
   setup->SetManager(this);
   mSetups.push_back(setup);
-  if (inStep) {
+  if (idsInStep) {
     ++mListing->mIDs[setup->GetID()];
-    ++mListing->mSize;
+    ++mListing->mIDStep.mSize;
+  }
+  if (namesInStep) {
     NameAdded(setup->GetName());
+    ++mListing->mNameStep.mSize;
   }
   if (delta != nullptr && IsRecordOfList(delta, mSetups)) {
     delta->RecordChange(setup, static_cast<unsigned>(mSetups.size() - 1), true);
@@ -525,23 +552,27 @@ void CSolveSetupMgr::DeleteSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*
     return;
   }
   const auto position = static_cast<unsigned>(std::distance(mSetups.begin(), first));
-  const bool inStep = IsListingInStep();
+  const bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
   const auto entries = static_cast<std::size_t>(std::count(first, mSetups.end(), setup));
   mSetups.remove(setup);
-  if (inStep) {
+  if (idsInStep) {
     auto id = mListing->mIDs.find(setup->GetID());
     if (id == mListing->mIDs.end() || id->second < entries) {
-      DropListing();
+      mListing->mIDStep.mKnown = false;
     } else {
       if ((id->second -= entries) == 0) {
         mListing->mIDs.erase(id);
       }
-      mListing->mSize -= entries;
-      const AString name = setup->GetName();
-      for (std::size_t i = 0; i < entries; ++i) {
-        NameRemoved(name);
-      }
+      mListing->mIDStep.mSize -= entries;
     }
+  }
+  if (namesInStep) {
+    const AString name = setup->GetName();
+    for (std::size_t i = 0; i < entries; ++i) {
+      NameRemoved(name);
+    }
+    mListing->mNameStep.mSize -= entries;
   }
   if (delta != nullptr && IsRecordOfList(delta, mSetups)) {
     delta->RecordChange(setup, position, false);
@@ -690,13 +721,12 @@ io::ReadError CSolveSetupMgr::ReadSetups(io::CBlock& block) {
                                                    L"\" could be made for \"" + setupBlock->Name() +
                                                    L"\"");
     }
-    const bool inStep = IsListingInStep();
+    const bool idsInStep = AreIDsInStep();
+    const bool namesInStep = AreNamesInStep();
     setup->SetName(setupBlock->Name());
     const io::ReadError code = setup->Read(*setupBlock);
-    if (inStep) {
-      // Naming and reading changed only the new setup.
-      mListing->mChangeCount = CSolveSetup::GetChangeCount();
-    }
+    // Naming and reading changed only the new setup.
+    KeepInStep(idsInStep, namesInStep);
     if (code < 0) {
       delete setup;
       return code;

@@ -237,8 +237,13 @@ class RAVELIN_SETUPS_EXPORT CSolveSetupMgr : public virtual io::CStreamio_block_
   struct ListingDeleter {
     void operator()(Listing* listing) const;
   };
-  bool IsListingInStep() const;
-  void RebuildListing() const;
+  Listing& GetListing() const;
+  bool AreIDsInStep() const;
+  bool AreNamesInStep() const;
+  void RebuildIDs() const;
+  // After the manager changed only a setup on no list: what was in step
+  // before stays in step.
+  void KeepInStep(bool idsInStep, bool namesInStep) const;
   void DropListing() const { mListing.reset(); }
 
   SetupList mSetups;
