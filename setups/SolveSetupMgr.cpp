@@ -284,6 +284,7 @@ void CSolveSetupMgr::ReleaseAll(const CSolveSetupMgr* incoming) {
     held.insert(incoming->mSetups.begin(), incoming->mSetups.end());
   }
   std::unordered_set<const CSolveSetup*> released;
+  released.reserve(mSetups.size());
   for (CSolveSetup* setup : mSetups) {
     if (setup != nullptr && released.insert(setup).second && held.count(setup) == 0) {
       delete setup;
