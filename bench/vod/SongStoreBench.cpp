@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "vod/RavelinSchema.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/JetSql.h"
 #include "vod/Base.h"
@@ -102,7 +103,7 @@ std::string SongFile(int song) {
 }
 
 void Generate(const std::string& path) {
-  dao::CreateRavelinDatabase(path);
+  vod::CreateRavelinDatabase(path);
   SqliteHandle db = OpenSqlite(path);
   Exec(db.get(), "BEGIN");
   {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "vod/RavelinSchema.h"
 #include "platform/automation/Collection.h"
 #include "tests/vod/StoreSnapshot.h"
 
@@ -319,7 +320,7 @@ TEST_F(BaseHostileInputTest, DatabasePathsAndPasswordsAreTakenAsGiven) {
     const std::string path = mDir.File(names[i] + ".db");
     // Hashing a password is slow on purpose; a few of them show the point.
     const std::string password = i < 3 ? names[i] + "\"';--" : std::string();
-    dao::CreateRavelinDatabase(path, password);
+    vod::CreateRavelinDatabase(path, password);
     BasePtr base = automation::MakeObject<Base>();
     if (!password.empty()) {
       EXPECT_FALSE(base->InitInterface(path, password + "x"));

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "vod/RavelinSchema.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Collection.h"
 #include "tests/vod/VodTestSupport.h"
@@ -62,7 +63,7 @@ class BaseRoomTest : public ::testing::Test {
  protected:
   void SetUp() override {
     mPath = mDir.File("vod.db");
-    dao::CreateRavelinDatabase(mPath);
+    vod::CreateRavelinDatabase(mPath);
     mBase = MakeObject<Base>();
     ASSERT_TRUE(mBase->GetBase()) << "the connection component is not registered";
     ASSERT_TRUE(mBase->InitInterface(mPath));

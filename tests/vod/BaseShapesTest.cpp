@@ -1,3 +1,4 @@
+#include "vod/RavelinSchema.h"
 #include "vod/BaseShapes.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ class StatementShapesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string path = mDir.File("store.db");
-    dao::CreateRavelinDatabase(path);
+    vod::CreateRavelinDatabase(path);
     mLink = dao::CreateBaseLink();
     std::string password;
     bool readOnly = false;

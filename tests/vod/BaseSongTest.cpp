@@ -3,6 +3,7 @@
 
 #include <csignal>
 
+#include "vod/RavelinSchema.h"
 #include "tests/vod/SongStoreFixture.h"
 
 namespace vod {
@@ -264,7 +265,7 @@ TEST_F(SelectSongTest, ClearFromKeepsTheGivenDateAndUsesOnlyItsDatePart) {
 TEST(SelectSongDurabilityTest, StoredSelectionSurvivesAKilledProcess) {
   test::TempDir dir;
   const std::string path = dir.File("store.db");
-  dao::CreateRavelinDatabase(path);
+  vod::CreateRavelinDatabase(path);
   auto storeThenDie = [&] {
     auto base = automation::MakeObject<Base>();
     SelectSongStruct selection{0, 1, 0, "2024-06-01 21:00", "KEPT.MPG"};

@@ -1,3 +1,4 @@
+#include "vod/RavelinSchema.h"
 #include "vod/Base.h"
 
 #include <gtest/gtest.h>
@@ -196,7 +197,7 @@ namespace {
 TEST(BaseWithDefaultLinkTest, OpensExistingStoreOnlyWithItsPassword) {
   test::TempDir dir;
   const std::string path = dir.File("store.db");
-  dao::CreateRavelinDatabase(path, "pw");
+  vod::CreateRavelinDatabase(path, "pw");
   auto base = automation::MakeObject<Base>();
   ASSERT_TRUE(base->GetBase());
   EXPECT_FALSE(base->InitInterface(dir.File("missing.db"), "pw"));

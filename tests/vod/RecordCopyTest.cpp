@@ -1,3 +1,4 @@
+#include "vod/RavelinSchema.h"
 #include "vod/RecordCopy.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@ class RecordCopyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string path = mDir.File("store.db");
-    dao::CreateRavelinDatabase(path);
+    vod::CreateRavelinDatabase(path);
     mLink = dao::CreateBaseLink();
     std::string password;
     bool readOnly = false;

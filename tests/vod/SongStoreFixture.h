@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vod/RavelinSchema.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
@@ -21,7 +22,7 @@ class SongStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     mPath = mDir.File("store.db");
-    dao::CreateRavelinDatabase(mPath);
+    vod::CreateRavelinDatabase(mPath);
     mBase = automation::MakeObject<Base>();
     mLink = automation::MakeObject<RecordingLink>(dao::CreateBaseLink());
     mBase->SetBase(mLink);

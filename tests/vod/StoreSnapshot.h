@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "vod/RavelinSchema.h"
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
@@ -59,7 +60,7 @@ class ReliabilityStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     mPath = mDir.File("store.db");
-    dao::CreateRavelinDatabase(mPath);
+    vod::CreateRavelinDatabase(mPath);
     mBase = automation::MakeObject<Base>();
     ASSERT_TRUE(mBase->GetBase()) << "the connection component is not registered";
     ASSERT_TRUE(mBase->InitInterface(mPath));

@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "vod/RavelinSchema.h"
 #include "platform/dao/BaseLink.h"
 #include "tools/ravelin/Commands.h"
 #include "tools/ravelin/ConfigOps.h"
@@ -54,7 +55,7 @@ std::vector<SongRow> MakeSongs() {
 
 void RunVenue(const std::filesystem::path& dir) {
   const std::string db = Join(dir, "venue.db");
-  dao::CreateRavelinDatabase(db);
+  vod::CreateRavelinDatabase(db);
   Venue venue(db, "");
 
   const std::vector<SongRow> songs = MakeSongs();

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "vod/RavelinSchema.h"
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "tools/ravelin/Commands.h"
@@ -285,7 +286,7 @@ void AddVenueCommands(CLI::App& app) {
   AddVenueOptions(init, *initArgs);
   init->callback([initArgs] {
     try {
-      dao::CreateRavelinDatabase(initArgs->mDb, initArgs->mPassword);
+      vod::CreateRavelinDatabase(initArgs->mDb, initArgs->mPassword);
     } catch (const std::exception& e) {
       throw ToolError(initArgs->mDb + ": cannot create: " + e.what());
     }

@@ -1,4 +1,5 @@
 #include "platform/dao/Database.h"
+#include "vod/RavelinSchema.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -28,7 +29,7 @@ TEST(DatabaseTest, CreateMakesTheStoreTablesAndRefusesAnExistingFile) {
     EXPECT_EQ(CountRows(db, table), 0) << table;
   }
   EXPECT_EQ(db->GetName(), dir.File("store.db"));
-  EXPECT_EQ(ErrorOf([&] { CreateRavelinDatabase(dir.File("store.db")); }), kDaoErrDatabaseExists);
+  EXPECT_EQ(ErrorOf([&] { vod::CreateRavelinDatabase(dir.File("store.db")); }), kDaoErrDatabaseExists);
   // A schema that fails leaves no file behind.
   EXPECT_EQ(ErrorOf([&] { Database::Create(dir.File("bad.db"), "", "CREATE TABLE ("); }),
             kDaoErrEngine);
@@ -51,12 +52,12 @@ TEST(DatabaseTest, OpenNeverCreatesAndRejectsForeignFiles) {
 
 TEST(DatabaseTest, APasswordIsCheckedAndAFileWithoutOneOpensWithAny) {
   test::ScratchDir dir;
-  CreateRavelinDatabase(dir.File("locked.db"), "s3cret");
+  vod::CreateRavelinDatabase(dir.File("locked.db"), "s3cret");
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db")); }), kDaoErrBadPassword);
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db"), "S3CRET"); }), kDaoErrBadPassword);
   EXPECT_EQ(CountRows(Database::Open(dir.File("locked.db"), "s3cret"), "Room"), 0);
 
-  CreateRavelinDatabase(dir.File("open.db"));
+  vod::CreateRavelinDatabase(dir.File("open.db"));
   EXPECT_TRUE(Database::Open(dir.File("open.db"), "anything")->IsOpen());
 }
 

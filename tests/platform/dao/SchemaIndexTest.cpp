@@ -7,6 +7,7 @@
 
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/JetSql.h"
+#include "vod/RavelinSchema.h"
 
 namespace dao {
 namespace {
@@ -21,7 +22,7 @@ class SchemaIndexTest : public ::testing::Test {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
     mDb.reset(raw);
-    const std::string schema(GetRavelinSchemaSql());
+    const std::string schema(vod::GetRavelinSchemaSql());
     ASSERT_EQ(sqlite3_exec(mDb.get(), schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
         << sqlite3_errmsg(mDb.get());
   }
