@@ -581,18 +581,18 @@ class PgTranslator {
       }
       list += (list.empty() ? "" : ",") + item;
     }
-    std::string sql = mTokens[begin].text;
+    std::string sql = mTokens[begin].text + " ";
     if (distinct) {
       std::string keys;
       for (const std::string& key : distinctKeys) {
         keys += (keys.empty() ? "" : ", ") + key;
       }
-      sql += " DISTINCT ON (" + keys + ")";
+      sql += "DISTINCT ON (" + keys + ") ";
     }
     std::string body;
     if (from) {
-      body += Range(*from, group ? *group : clauseEnd(*from));
-      // WHERE lies between FROM and GROUP BY and is part of that range.
+      // FROM, its joins and WHERE, up to the first clause after WHERE.
+      body += Range(*from, clauseEnd(where.value_or(*from)));
       body += groupSql;
       if (having) {
         body += Range(*having, clauseEnd(*having));
@@ -668,7 +668,7 @@ class PgTranslator {
     // Rows read without an order come in append order, as Jet gives them.
     const std::string tail = (!order && !limit) ? " ORDER BY " + keyRef : "";
     result.sql += tail;
-    result.keyedSql = sql + " " + keyRef + "," + list + body + tail;
+    result.keyedSql = sql + keyRef + "," + list + body + tail;
     result.baseTable = bareTable;
     return result;
   }

@@ -1,10 +1,10 @@
-#include "vod/RavelinSchema.h"
 #include "vod/Base.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/automation/Collection.h"
 #include "tests/vod/VodTestSupport.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {

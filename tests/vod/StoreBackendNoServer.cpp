@@ -1,0 +1,16 @@
+// A build without PostgreSQL has no test server to administer.
+#include <stdexcept>
+
+#include "tests/vod/StoreBackend.h"
+
+namespace vod::test {
+
+bool ServerSupported() {
+  return false;
+}
+
+void RunOnServer(const std::string&) {
+  throw std::runtime_error("this build has no PostgreSQL");
+}
+
+}  // namespace vod::test
