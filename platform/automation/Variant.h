@@ -185,7 +185,9 @@ AUTOMATION_EXPORT std::string TextLeft(std::string_view text, std::size_t count)
 AUTOMATION_EXPORT std::string TextMid(std::string_view text, std::size_t start,
                                       std::size_t count);        // Mid$, one-based start
 AUTOMATION_EXPORT std::string TextTrim(std::string_view text);   // Trim$: spaces only
-AUTOMATION_EXPORT std::string TextUpper(std::string_view text);  // UCase$
+// UCase$: the full upper-case mapping of every letter that has one ("straße" gives "STRASSE"),
+// the one the store's UCASE and its case-blind comparisons use too.
+AUTOMATION_EXPORT std::string TextUpper(std::string_view text);
 // InStr(1, text, find) with binary comparison: one-based position, 0 when absent, 1 for "".
 AUTOMATION_EXPORT std::size_t TextFind(std::string_view text, std::string_view find);
 

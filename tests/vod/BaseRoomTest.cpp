@@ -203,6 +203,19 @@ TEST_F(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
   EXPECT_EQ(All(), Names{});
 }
 
+TEST_F(BaseRoomTest, NamesOfEveryScriptCompareWithoutRegardToCase) {
+  const std::int32_t lodz = Add("Łódź", "H1");
+  ASSERT_GT(lodz, 0);
+  EXPECT_EQ(Add("łódź", "H2"), 0);
+  EXPECT_EQ(Add("Other", "h1"), 0);
+  EXPECT_EQ(mBase->Room_HaveInfo("ŁÓDŹ"), lodz);
+  EXPECT_EQ(mBase->Room_HaveInfo("łódź"), lodz);
+  EXPECT_EQ(Search(rsmName, Variant("łó")), Names{"Łódź"});
+  ASSERT_TRUE(mBase->Room_CreateBackup("Święto"));
+  EXPECT_GT(mBase->Room_HaveBackup("ŚWIĘTO"), 0);
+  EXPECT_EQ(All(), Names{"Łódź"});
+}
+
 TEST_F(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
   const std::int32_t key = Add("O'Hara's", "pc'1");
   ASSERT_GT(key, 0);
