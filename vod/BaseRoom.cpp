@@ -195,8 +195,9 @@ bool Base::Room_UpdateInfo(std::int32_t lngRoomID, RoomInfoStruct& sttRoomInfo) 
         // as a backup made twice restores them) must still take its own name and host.
         const std::string other = " AND lngRoomID<>" + self;
         const std::string mine = "lngRoomID=" + self + " AND ";
-        mayUpdate = !(anyRow("strRoomName=" + name + other) && !anyRow(mine + "strRoomName=" + name)) &&
-                    !(anyRow("strRoomHost=" + host + other) && !anyRow(mine + "strRoomHost=" + host));
+        mayUpdate =
+            !(anyRow("strRoomName=" + name + other) && !anyRow(mine + "strRoomName=" + name)) &&
+            !(anyRow("strRoomHost=" + host + other) && !anyRow(mine + "strRoomHost=" + host));
       }
     }
     if (!mayUpdate) {
@@ -380,11 +381,10 @@ bool Base::Room_Restore(const std::string& strBackupName) {
       }
     }
     database->Execute("DELETE FROM Room");
-    database->Execute(
-        "INSERT INTO Room SELECT  " +
-        std::string("strRoomName, strRoomHost, strRoomCode, bytRoomStatus, "
-                    "strRoomIP, strMac,") +
-        " strFloor From RoomBackup" + where);
+    database->Execute("INSERT INTO Room SELECT  " +
+                      std::string("strRoomName, strRoomHost, strRoomCode, bytRoomStatus, "
+                                  "strRoomIP, strMac,") +
+                      " strFloor From RoomBackup" + where);
     transaction.Commit();
     return true;
   });

@@ -30,10 +30,9 @@ std::u16string UpperRun(const std::u16string& run) {
   std::u16string out(run.size() + run.size() / 2 + 8, u'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        u_strToUpper(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
-                     reinterpret_cast<const UChar*>(run.data()), static_cast<int32_t>(run.size()),
-                     "", &status);
+    const int32_t length = u_strToUpper(
+        reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+        reinterpret_cast<const UChar*>(run.data()), static_cast<int32_t>(run.size()), "", &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
       out.assign(static_cast<std::size_t>(length), u'\0');
       continue;

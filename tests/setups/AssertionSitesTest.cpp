@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "TestProduct.h"
 #include "platform/basalt/VelmorAssert.h"
 #include "setups/ListDeltaState.h"
 #include "setups/SolveSetupCmdInfo.h"
-#include "TestProduct.h"
 
 namespace {
 
@@ -58,9 +58,9 @@ TEST(AssertionSitesTest, EverySiteReportsItsFileTextLineAndExpression) {
     PlainNode second;
     list.push_back(&first);
     ListDeltaState<PlainNode*> delta(list, true, false);
-    delta.InsertNodeAt(&second, 5);    // past the end: appended
-    delta.RemoveNodeAt(&first, 9);     // past the end: nothing removed
-    delta.RemoveNodeAt(&second, 0);    // the first node is there, not this one
+    delta.InsertNodeAt(&second, 5);  // past the end: appended
+    delta.RemoveNodeAt(&first, 9);   // past the end: nothing removed
+    delta.RemoveNodeAt(&second, 0);  // the first node is there, not this one
     EXPECT_EQ(list, std::list<PlainNode*>{&first});
   }
   // The command info: a second sweeps info.

@@ -14,17 +14,20 @@ int Sign(int value) {
 TEST(CaseFoldTest, EveryScriptWithCaseIsUpperCased) {
   EXPECT_EQ(casefold::Upper("łódź"), "ŁÓDŹ");
   EXPECT_EQ(casefold::Upper("ő-dal.mpg"), "Ő-DAL.MPG");
-  EXPECT_EQ(casefold::Upper("straße"), "STRASSE");    // full mapping: one letter gives two
-  EXPECT_EQ(casefold::Upper("ǆ ǅ"), "Ǆ Ǆ");           // title case too
-  EXPECT_EQ(casefold::Upper("ꭰ"), "Ꭰ");               // Cherokee
-  EXPECT_EQ(casefold::Upper("ⴀ"), "Ⴀ");               // Georgian
+  EXPECT_EQ(casefold::Upper("straße"), "STRASSE");         // full mapping: one letter gives two
+  EXPECT_EQ(casefold::Upper("ǆ ǅ"), "Ǆ Ǆ");                // title case too
+  EXPECT_EQ(casefold::Upper("ꭰ"), "Ꭰ");                  // Cherokee
+  EXPECT_EQ(casefold::Upper("ⴀ"), "Ⴀ");                    // Georgian
   EXPECT_EQ(casefold::Upper("\U00010428"), "\U00010400");  // Deseret, beyond the BMP
   EXPECT_EQ(casefold::Upper("中文 123"), "中文 123");
   EXPECT_EQ(casefold::Upper(u"łódź straße"), u"ŁÓDŹ STRASSE");
 }
 
 TEST(CaseFoldTest, IllFormedBytesPassThroughUnchanged) {
-  EXPECT_EQ(casefold::Upper(std::string("a\xFF" "b")), std::string("A\xFF" "B"));
+  EXPECT_EQ(casefold::Upper(std::string("a\xFF"
+                                        "b")),
+            std::string("A\xFF"
+                        "B"));
   EXPECT_EQ(casefold::Upper(std::string("é\xC3")), std::string("É\xC3"));  // cut short
   EXPECT_EQ(casefold::Upper(std::u16string(u"a") + char16_t(0xD800) + u"b"),
             std::u16string(u"A") + char16_t(0xD800) + u"B");
@@ -51,9 +54,11 @@ TEST(CaseFoldTest, OrderIsThatOfTheUpperCasedFormsInCodePointOrder) {
   // The ASCII shortcut agrees with the full mapping for every pair, including letters beyond
   // ASCII whose upper case is ASCII.
   const std::vector<std::string> texts = {
-      "", "a", "A", "_", "[", "z", "ab", "AB", "a_", "A[", "s", "ſ", "S", "st", "ﬅ",  "ı",
-      "I", "i", "ß", "ss", "SS", "ssa", "é", "É", "e", "ő-dal", "Ő-DAL", "\U00010428", "\uFF41",
-      "x\xFF", "X\xFF", "straße", "STRASSEN", "Łódź", "łódź", "lodz", "ǆ", "Ǆ", "ǅ"};
+      "",         "a",     "A",     "_",          "[",      "z",     "ab",    "AB",
+      "a_",       "A[",    "s",     "ſ",          "S",      "st",    "ﬅ",     "ı",
+      "I",        "i",     "ß",     "ss",         "SS",     "ssa",   "é",     "É",
+      "e",        "ő-dal", "Ő-DAL", "\U00010428", "\uFF41", "x\xFF", "X\xFF", "straße",
+      "STRASSEN", "Łódź",  "łódź",  "lodz",       "ǆ",      "Ǆ",     "ǅ"};
   for (const std::string& a : texts) {
     for (const std::string& b : texts) {
       SCOPED_TRACE(a + " | " + b);

@@ -160,7 +160,8 @@ TEST(DatabaseTest, AStatementThatReturnedSurvivesACrashOfTheProcess) {
 TEST(DatabaseTest, GroupsJoinsAndLookUpsIgnoreTheCaseOfEveryScript) {
   test::ScratchDir dir;
   DatabasePtr db = test::MakeStore(dir);
-  for (const char* name : {"Łódź", "łódź", "ŁÓDŹ", "Straße", "STRASSE", "ő-dal", "Ő-DAL", "_x", "ax"}) {
+  for (const char* name :
+       {"Łódź", "łódź", "ŁÓDŹ", "Straße", "STRASSE", "ő-dal", "Ő-DAL", "_x", "ax"}) {
     db->Execute(std::string("INSERT INTO Song(strSongName) VALUES('") + name + "')");
   }
   EXPECT_EQ(CountRows(db, "Song WHERE strSongName='łÓdŹ'"), 3);
