@@ -405,9 +405,13 @@ class PgTranslator {
       : mTokens(tokens), mOptions(options) {}
 
   std::string Range(size_t begin, size_t end) const { return Join(Pieces(begin, end)); }
+  // The assignments of an UPDATE's SET clause.
+  std::string Assignments(size_t begin, size_t end) const {
+    return Join(Pieces(begin, end, true));
+  }
 
   // The pieces of tokens [begin, end), comparisons of text already made on the keys.
-  std::vector<Piece> Pieces(size_t begin, size_t end) const {
+  std::vector<Piece> Pieces(size_t begin, size_t end, bool assignments = false) const {
     std::vector<Piece> pieces;
     for (size_t i = begin; i < end; ++i) {
       const Token& token = mTokens[i];
@@ -471,8 +475,8 @@ class PgTranslator {
       }
       pieces.push_back(std::move(piece));
     }
-    // Text compares by its case-blind key on both sides.
-    for (size_t i = 0; i < pieces.size(); ++i) {
+    // Text compares by its case-blind key on both sides; an UPDATE's "=" assigns.
+    for (size_t i = 0; i < pieces.size() && !assignments; ++i) {
       if (pieces[i].kind != Piece::kComparison) {
         continue;
       }
@@ -821,6 +825,27 @@ JetSqlTranslation TranslatePostgres(const std::vector<Token>& tokens, const JetS
       return {translator.Range(first, star) + translator.Range(star + 1, end), {}, {}};
     }
   }
+  if (IsKeyword(verb, "UPDATE")) {
+    std::optional<size_t> set, where;
+    int depth = 0;
+    for (size_t i = first + 1; i < end; ++i) {
+      if (IsPunct(tokens[i], "(")) {
+        ++depth;
+      } else if (IsPunct(tokens[i], ")")) {
+        --depth;
+      } else if (depth == 0 && !set && IsKeyword(tokens[i], "SET")) {
+        set = i;
+      } else if (depth == 0 && set && !where && IsKeyword(tokens[i], "WHERE")) {
+        where = i;
+      }
+    }
+    if (set) {
+      return {translator.Range(first, *set + 1) + translator.Assignments(*set + 1, where.value_or(end)) +
+                  (where ? translator.Range(*where, end) : std::string()),
+              {},
+              {}};
+    }
+  }
   if (IsKeyword(verb, "INSERT")) {
     const size_t into = NextSignificant(tokens, first + 1, end);
     const size_t table = into < end ? NextSignificant(tokens, into + 1, end) : end;
@@ -1059,7 +1084,18 @@ std::string TranslateSchemaForPostgres(std::string_view sqliteSchema) {
         }
         columns += (columns.empty() ? "" : ",") + PgColumnDefinition(tokens, itemBegin, itemEnd);
       }
-      out += "CREATE TABLE " + tokens[name].text + " (" + columns + "\n);\n";
+      out += "CREATE TABLE " + tokens[name].text + " (" + columns + ");\n";
+      // The server folds names to lower case; the comments keep them as declared, for the
+      // recordsets' field names.
+      for (const auto& [itemBegin, itemEnd] : ParenItems(tokens, open, close)) {
+        const size_t column = NextSignificant(tokens, itemBegin, itemEnd);
+        if (column < itemEnd && tokens[column].kind == TokenKind::Word &&
+            !IsKeyword(tokens[column], "PRIMARY") && !IsKeyword(tokens[column], "CHECK") &&
+            !IsKeyword(tokens[column], "UNIQUE") && !IsKeyword(tokens[column], "CONSTRAINT")) {
+          out += "COMMENT ON COLUMN " + tokens[name].text + "." + tokens[column].text + " IS " +
+                 SqlTextLiteral(tokens[column].text) + ";\n";
+        }
+      }
     } else if (IsKeyword(tokens[kind], "INDEX")) {
       const size_t on = NextSignificant(tokens, name + 1, end);
       const size_t table = on < end ? NextSignificant(tokens, on + 1, end) : end;
@@ -1084,6 +1120,9 @@ std::string TranslateSchemaForPostgres(std::string_view sqliteSchema) {
           if (IsKeyword(tokens[collate], "COLLATE")) {
             keyed = true;
             itemEnd = collate;
+            while (itemEnd > itemBegin && tokens[itemEnd - 1].kind == TokenKind::Space) {
+              --itemEnd;
+            }
           }
         }
         const size_t first = NextSignificant(tokens, itemBegin, itemEnd);

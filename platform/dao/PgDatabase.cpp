@@ -70,6 +70,9 @@ PgHandle Connect(const std::string& connection, const std::string& password) {
     }
     RaiseDao(kDaoErrFileNotFound, "Could not connect to the database server: " + message);
   }
+  // The server's notices (a warning, a notice of an implicit index) are no messages of the
+  // store's; libpq would print them to stderr.
+  PQsetNoticeProcessor(handle.get(), [](void*, const char*) {}, nullptr);
   return handle;
 }
 
@@ -219,7 +222,8 @@ const PgTableInfo* PgConnection::Table(const std::string& name) {
     info->mName = PQgetvalue(table.get(), 0, 1);
     const std::string oid = PQgetvalue(table.get(), 0, 0);
     PgResult columns = RunPrepared(
-        "SELECT a.attnum, a.attname, pg_get_expr(d.adbin, d.adrelid), a.attidentity <> '' "
+        "SELECT a.attnum, a.attname, pg_get_expr(d.adbin, d.adrelid), a.attidentity <> '', "
+        "col_description(a.attrelid, a.attnum) "
         "FROM pg_catalog.pg_attribute a LEFT JOIN pg_catalog.pg_attrdef d "
         "ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
         "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped",
@@ -228,6 +232,9 @@ const PgTableInfo* PgConnection::Table(const std::string& name) {
       const int number = std::atoi(PQgetvalue(columns.get(), i, 0));
       const std::string column = PQgetvalue(columns.get(), i, 1);
       info->mColumns[number] = column;
+      // The schema's comment holds the name as declared, when it is that name.
+      const std::string declared = PQgetisnull(columns.get(), i, 4) ? "" : PQgetvalue(columns.get(), i, 4);
+      info->mDeclaredNames[number] = SameName(declared, column) ? declared : column;
       if (!PQgetisnull(columns.get(), i, 2) && PQgetvalue(columns.get(), i, 3)[0] != 't') {
         const std::string expression = PQgetvalue(columns.get(), i, 2);
         if (expression.find("nextval(") == std::string::npos) {
@@ -251,6 +258,17 @@ const PgTableInfo* PgConnection::Table(const std::string& name) {
   }
   const auto& stored = mTables.emplace(jetName, std::move(info)).first->second;
   return stored ? &*stored : nullptr;
+}
+
+const PgTableInfo* PgConnection::TableOf(unsigned int oid) {
+  for (const auto& [name, info] : mTables) {
+    if (info && info->mOid == oid) {
+      return &*info;
+    }
+  }
+  PgResult table = RunPrepared("SELECT relname FROM pg_catalog.pg_class WHERE oid = $1::oid",
+                               {std::to_string(oid)});
+  return PQntuples(table.get()) == 1 ? Table(QuoteName(PQgetvalue(table.get(), 0, 0))) : nullptr;
 }
 
 JetSqlTranslation PgConnection::Translate(const std::string& jetSql) {
@@ -331,7 +349,10 @@ void PgConnection::Commit() {
 
 void PgConnection::Rollback() {
   if (mTransactionDepth == 1) {
-    Run("ROLLBACK");
+    // A COMMIT the server refused (a serialization failure) has ended the transaction already.
+    if (PQtransactionStatus(Get()) != PQTRANS_IDLE) {
+      Run("ROLLBACK");
+    }
   } else {
     Run("ROLLBACK TO SAVEPOINT dao_transaction");
     Run("RELEASE SAVEPOINT dao_transaction");

@@ -41,6 +41,7 @@ struct PgTableInfo {
   unsigned int mOid = 0;
   std::string mKeyColumn;  // the lone integer primary key column, "" if none
   std::map<int, std::string> mColumns;                           // attnum -> name
+  std::map<int, std::string> mDeclaredNames;  // attnum -> name as the schema wrote it
   std::vector<std::pair<std::string, std::string>> mDefaults;    // column -> default value text
 };
 
@@ -75,6 +76,8 @@ struct PgConnection final : Database::Impl {
   JetSqlTranslation Translate(const std::string& jetSql);
   // The table of that Jet name, or nothing when there is none.
   const PgTableInfo* Table(const std::string& name);
+  // The table of that OID, or nothing.
+  const PgTableInfo* TableOf(unsigned int oid);
   // Drops what was read from the catalog, after a statement that may have changed it.
   void ForgetCatalog();
 };

@@ -191,10 +191,17 @@ RecordsetPtr PgConnection::OpenRecordset(const std::shared_ptr<Impl>& self, cons
     Field field;
     field.mName = PQfname(result.get(), i);
     field.mKind = PgKindOf(PQftype(result.get(), i));
-    if (updatable && PQftable(result.get(), i) == table->mOid) {
-      const auto column = table->mColumns.find(PQftablecol(result.get(), i));
-      if (column != table->mColumns.end()) {
-        field.mColumn = column->second;
+    const unsigned int origin = PQftable(result.get(), i);
+    const PgTableInfo* from = origin == InvalidOid ? nullptr : TableOf(origin);
+    if (from != nullptr) {
+      const auto column = from->mColumns.find(PQftablecol(result.get(), i));
+      if (column != from->mColumns.end()) {
+        if (updatable && from == table) {
+          field.mColumn = column->second;
+        }
+        if (field.mName == column->second) {
+          field.mName = from->mDeclaredNames.at(column->first);  // not renamed by an alias
+        }
       }
     }
     impl->mFields.push_back(std::move(field));

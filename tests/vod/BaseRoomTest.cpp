@@ -63,6 +63,9 @@ class RoomSink final : public BaseEvents {
 class BaseRoomTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
     mPath = mStore.Create("vod.db");
     mBase = MakeObject<Base>();
     ASSERT_TRUE(mBase->GetBase()) << "the connection component is not registered";

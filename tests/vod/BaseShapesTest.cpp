@@ -17,6 +17,9 @@ using test::ErrorOf;
 class StatementShapesTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
     const std::string path = mStore.Create();
     mLink = dao::CreateBaseLink();
     std::string password;

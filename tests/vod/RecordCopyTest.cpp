@@ -13,6 +13,9 @@ namespace {
 class RecordCopyTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
     const std::string path = mStore.Create();
     mLink = dao::CreateBaseLink();
     std::string password;

@@ -22,6 +22,9 @@ namespace vod::test {
 class SongStoreTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
     mPath = mStore.Create();
     mBase = automation::MakeObject<Base>();
     mLink = automation::MakeObject<RecordingLink>(dao::CreateBaseLink());

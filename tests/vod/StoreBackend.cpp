@@ -10,10 +10,14 @@ namespace vod::test {
 
 std::vector<Backend> Backends() {
   std::vector<Backend> backends = {Backend::kFile};
-  if (ServerSupported() && !ServerConnection().empty()) {
+  if (ServerSupported()) {
     backends.push_back(Backend::kServer);
   }
   return backends;
+}
+
+bool NoServerFor(Backend backend) {
+  return backend == Backend::kServer && ServerConnection().empty();
 }
 
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {

@@ -18,8 +18,10 @@ namespace vod::test {
 
 enum class Backend { kFile, kServer };
 
-// The file always; the server when RAVELIN_TEST_PG is set.
+// The file always; the server when the build has PostgreSQL.
 std::vector<Backend> Backends();
+// Whether a test of that backend must skip: the server's, when RAVELIN_TEST_PG is unset.
+bool NoServerFor(Backend backend);
 // "File" or "Server", for the parameterised tests' names.
 std::string BackendName(const ::testing::TestParamInfo<Backend>& info);
 // Whether this build can open server databases.
@@ -52,5 +54,8 @@ class ScratchStore {
 // Runs SQL on the test server's own database (RAVELIN_TEST_PG) as its owner, for what the
 // store cannot do itself: making roles and databases. Raises std::runtime_error on failure.
 void RunOnServer(const std::string& sql);
+// Runs SQL on the server database `connection` names and gives its rows, one per line, columns
+// joined by "|", Null as "<null>". Raises std::runtime_error on failure.
+std::string QueryServer(const std::string& connection, const std::string& sql);
 
 }  // namespace vod::test

@@ -13,4 +13,8 @@ void RunOnServer(const std::string&) {
   throw std::runtime_error("this build has no PostgreSQL");
 }
 
+std::string QueryServer(const std::string&, const std::string&) {
+  throw std::runtime_error("this build has no PostgreSQL");
+}
+
 }  // namespace vod::test

@@ -13,8 +13,12 @@ bool ServerSupported() {
 }
 
 void RunOnServer(const std::string& sql) {
-  std::unique_ptr<PGconn, decltype(&PQfinish)> connection(
-      PQconnectdb(ServerConnection().c_str()), &PQfinish);
+  QueryServer(ServerConnection(), sql);
+}
+
+std::string QueryServer(const std::string& conninfo, const std::string& sql) {
+  std::unique_ptr<PGconn, decltype(&PQfinish)> connection(PQconnectdb(conninfo.c_str()),
+                                                          &PQfinish);
   if (PQstatus(connection.get()) != CONNECTION_OK) {
     throw std::runtime_error("test server: " + std::string(PQerrorMessage(connection.get())));
   }
@@ -24,6 +28,15 @@ void RunOnServer(const std::string& sql) {
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
     throw std::runtime_error("test server: " + std::string(PQresultErrorMessage(result.get())));
   }
+  std::string rows;
+  for (int r = 0; r < PQntuples(result.get()); ++r) {
+    for (int c = 0; c < PQnfields(result.get()); ++c) {
+      rows += (c > 0 ? "|" : "");
+      rows += PQgetisnull(result.get(), r, c) ? "<null>" : PQgetvalue(result.get(), r, c);
+    }
+    rows += "\n";
+  }
+  return rows;
 }
 
 }  // namespace vod::test

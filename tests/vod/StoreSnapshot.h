@@ -60,6 +60,9 @@ inline StoreSnapshot TakeSnapshot(const dao::DatabasePtr& db) {
 class ReliabilityStoreTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
     mPath = mStore.Create();
     mBase = automation::MakeObject<Base>();
     ASSERT_TRUE(mBase->GetBase()) << "the connection component is not registered";
