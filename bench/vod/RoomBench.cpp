@@ -13,10 +13,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "vod/RavelinSchema.h"
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace {
 

@@ -163,8 +163,7 @@ class Venue {
          log);
     Run(db.get(), "VACUUM ANALYZE");
     std::cerr << "Plan of the ranking statement (EXPLAIN ANALYZE, rolled back):\n"
-              << Run(db.get(), "BEGIN; EXPLAIN (ANALYZE, COSTS OFF) " + RankingSql())
-              << std::endl;
+              << Run(db.get(), "BEGIN; EXPLAIN (ANALYZE, COSTS OFF) " + RankingSql()) << std::endl;
     Run(db.get(), "ROLLBACK");
   }
   ~Venue() {

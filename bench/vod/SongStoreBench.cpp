@@ -26,10 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "vod/RavelinSchema.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/JetSql.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace {
 

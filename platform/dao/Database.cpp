@@ -49,8 +49,7 @@ bool Database::IsConnectionString(const std::string& name) {
     ++i;
   }
   const size_t word = i;
-  while (i < name.size() &&
-         (std::isalnum(static_cast<unsigned char>(name[i])) || name[i] == '_')) {
+  while (i < name.size() && (std::isalnum(static_cast<unsigned char>(name[i])) || name[i] == '_')) {
     ++i;
   }
   if (i == word) {

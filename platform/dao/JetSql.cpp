@@ -347,7 +347,6 @@ JetSqlTranslation TranslateSelect(const std::vector<Token>& tokens, size_t begin
   return result;
 }
 
-
 // ---- PostgreSQL -------------------------------------------------------------------------------
 
 bool IsComparison(const Token& token) {
@@ -362,12 +361,13 @@ bool IsComparison(const Token& token) {
 // Words that are SQL's own and never a column or a function.
 bool IsSqlKeyword(const Token& token) {
   static const char* const kKeywords[] = {
-      "AND",    "OR",     "NOT",   "IS",    "NULL",   "IN",    "BETWEEN", "LIKE",   "SELECT",
-      "FROM",   "WHERE",  "GROUP", "BY",    "ORDER",  "HAVING", "AS",     "ON",     "INNER",
-      "LEFT",   "RIGHT",  "JOIN",  "OUTER", "CROSS",  "FULL",  "NATURAL", "DISTINCT", "INSERT",
-      "INTO",   "VALUES", "UPDATE", "SET",  "DELETE", "ASC",   "DESC",    "UNION",  "ALL",
-      "EXISTS", "TRUE",   "FALSE", "LIMIT", "CASE",   "WHEN",  "THEN",    "ELSE",   "END",
-      "TOP",    "DISTINCTROW", "OFFSET", "USING"};
+      "AND",    "OR",     "NOT",  "IS",      "NULL",        "IN",     "BETWEEN",
+      "LIKE",   "SELECT", "FROM", "WHERE",   "GROUP",       "BY",     "ORDER",
+      "HAVING", "AS",     "ON",   "INNER",   "LEFT",        "RIGHT",  "JOIN",
+      "OUTER",  "CROSS",  "FULL", "NATURAL", "DISTINCT",    "INSERT", "INTO",
+      "VALUES", "UPDATE", "SET",  "DELETE",  "ASC",         "DESC",   "UNION",
+      "ALL",    "EXISTS", "TRUE", "FALSE",   "LIMIT",       "CASE",   "WHEN",
+      "THEN",   "ELSE",   "END",  "TOP",     "DISTINCTROW", "OFFSET", "USING"};
   if (token.kind != TokenKind::Word) {
     return false;
   }
@@ -393,9 +393,9 @@ std::string PgName(const Token& token) {
   }
   // Jet's [name] or `name`: a plain name when it is one, so that it folds like the others.
   const std::string inner = token.text.substr(1, token.text.size() - 2);
-  const bool plain = !inner.empty() && IsWordStart(static_cast<unsigned char>(inner[0])) &&
-                     std::all_of(inner.begin(), inner.end(),
-                                 [](unsigned char c) { return IsWordPart(c); });
+  const bool plain =
+      !inner.empty() && IsWordStart(static_cast<unsigned char>(inner[0])) &&
+      std::all_of(inner.begin(), inner.end(), [](unsigned char c) { return IsWordPart(c); });
   return plain ? inner : QuoteName(inner);
 }
 
@@ -406,9 +406,7 @@ class PgTranslator {
 
   std::string Range(size_t begin, size_t end) const { return Join(Pieces(begin, end)); }
   // The assignments of an UPDATE's SET clause.
-  std::string Assignments(size_t begin, size_t end) const {
-    return Join(Pieces(begin, end, true));
-  }
+  std::string Assignments(size_t begin, size_t end) const { return Join(Pieces(begin, end, true)); }
 
   // The pieces of tokens [begin, end), comparisons of text already made on the keys.
   std::vector<Piece> Pieces(size_t begin, size_t end, bool assignments = false) const {
@@ -651,7 +649,8 @@ class PgTranslator {
     if (i < end && IsKeyword(mTokens[i], "AS")) {
       i = NextSignificant(mTokens, i + 1, end);
     }
-    if (i < end && (mTokens[i].kind == TokenKind::Word || mTokens[i].kind == TokenKind::QuotedName) &&
+    if (i < end &&
+        (mTokens[i].kind == TokenKind::Word || mTokens[i].kind == TokenKind::QuotedName) &&
         !IsClauseKeyword(mTokens[i])) {
       qualifier = PgName(mTokens[i]);
       i = NextSignificant(mTokens, i + 1, end);
@@ -789,7 +788,8 @@ class PgTranslator {
       }
     } else if (upper == "TRIM" || upper == "LTRIM" || upper == "RTRIM") {
       expect(1, 1);
-      const std::string how = upper == "TRIM" ? "BOTH" : (upper == "LTRIM" ? "LEADING" : "TRAILING");
+      const std::string how =
+          upper == "TRIM" ? "BOTH" : (upper == "LTRIM" ? "LEADING" : "TRAILING");
       piece.text = "trim(" + how + " ' ' FROM " + args[0] + ")";  // spaces only, as Trim$
     } else if (upper == "LEN") {
       expect(1, 1);
@@ -810,7 +810,8 @@ class PgTranslator {
   const JetSqlOptions& mOptions;
 };
 
-JetSqlTranslation TranslatePostgres(const std::vector<Token>& tokens, const JetSqlOptions& options) {
+JetSqlTranslation TranslatePostgres(const std::vector<Token>& tokens,
+                                    const JetSqlOptions& options) {
   const size_t end = tokens.size();
   const size_t first = NextSignificant(tokens, 0, end);
   const Token& verb = tokens[first];
@@ -840,7 +841,8 @@ JetSqlTranslation TranslatePostgres(const std::vector<Token>& tokens, const JetS
       }
     }
     if (set) {
-      return {translator.Range(first, *set + 1) + translator.Assignments(*set + 1, where.value_or(end)) +
+      return {translator.Range(first, *set + 1) +
+                  translator.Assignments(*set + 1, where.value_or(end)) +
                   (where ? translator.Range(*where, end) : std::string()),
               {},
               {}};
@@ -1078,7 +1080,8 @@ std::string TranslateSchemaForPostgres(std::string_view sqliteSchema) {
       std::string columns;
       for (const auto& [itemBegin, itemEnd] : ParenItems(tokens, open, close)) {
         const size_t column = NextSignificant(tokens, itemBegin, itemEnd);
-        const size_t type = column < itemEnd ? NextSignificant(tokens, column + 1, itemEnd) : itemEnd;
+        const size_t type =
+            column < itemEnd ? NextSignificant(tokens, column + 1, itemEnd) : itemEnd;
         if (type < itemEnd && IsKeyword(tokens[type], "TEXT")) {
           textColumns[table].insert(AsciiUpper(tokens[column].text));
         }
@@ -1131,8 +1134,8 @@ std::string TranslateSchemaForPostgres(std::string_view sqliteSchema) {
           keyed = true;
         }
         const std::string expression = TokensText(tokens, first, itemEnd);
-        elements += (elements.empty() ? "" : ", ") +
-                    (keyed ? KeyIndexElement(expression) : expression);
+        elements +=
+            (elements.empty() ? "" : ", ") + (keyed ? KeyIndexElement(expression) : expression);
       }
       out += "CREATE " + unique + "INDEX " + tokens[name].text + " ON " + tokens[table].text +
              " (" + elements + ");\n";

@@ -72,7 +72,8 @@ PgHandle Connect(const std::string& connection, const std::string& password) {
   }
   // The server's notices (a warning, a notice of an implicit index) are no messages of the
   // store's; libpq would print them to stderr.
-  PQsetNoticeProcessor(handle.get(), [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      handle.get(), [](void*, const char*) {}, nullptr);
   return handle;
 }
 
@@ -132,8 +133,8 @@ std::shared_ptr<Database::Impl> CreateServerDatabase(const std::string& connecti
   impl->Run("LOCK TABLE pg_catalog.pg_class IN SHARE ROW EXCLUSIVE MODE");
   if (TableCount(*impl) > 0) {
     impl->Run("ROLLBACK");
-    RaiseDao(kDaoErrDatabaseExists, "The server database '" + std::string(PQdb(impl->Get())) +
-                                        "' already holds tables.");
+    RaiseDao(kDaoErrDatabaseExists,
+             "The server database '" + std::string(PQdb(impl->Get())) + "' already holds tables.");
   }
   // The schema is several statements: the simple protocol runs them as they are.
   PgResult result(PQexec(impl->Get(), schema.c_str()));
@@ -190,9 +191,8 @@ PgResult PgConnection::RunPrepared(const std::string& sql,
   for (const auto& parameter : parameters) {
     values.push_back(parameter ? parameter->c_str() : nullptr);
   }
-  PgResult result(PQexecPrepared(connection, found->second.c_str(),
-                                 static_cast<int>(values.size()), values.data(), nullptr, nullptr,
-                                 0));
+  PgResult result(PQexecPrepared(connection, found->second.c_str(), static_cast<int>(values.size()),
+                                 values.data(), nullptr, nullptr, 0));
   const ExecStatusType status = PQresultStatus(result.get());
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
     RaiseResult(result.get());
@@ -218,7 +218,8 @@ const PgTableInfo* PgConnection::Table(const std::string& name) {
       {name});
   if (PQntuples(table.get()) == 1) {
     info.emplace();
-    info->mOid = static_cast<unsigned int>(std::strtoul(PQgetvalue(table.get(), 0, 0), nullptr, 10));
+    info->mOid =
+        static_cast<unsigned int>(std::strtoul(PQgetvalue(table.get(), 0, 0), nullptr, 10));
     info->mName = PQgetvalue(table.get(), 0, 1);
     const std::string oid = PQgetvalue(table.get(), 0, 0);
     PgResult columns = RunPrepared(
@@ -233,7 +234,8 @@ const PgTableInfo* PgConnection::Table(const std::string& name) {
       const std::string column = PQgetvalue(columns.get(), i, 1);
       info->mColumns[number] = column;
       // The schema's comment holds the name as declared, when it is that name.
-      const std::string declared = PQgetisnull(columns.get(), i, 4) ? "" : PQgetvalue(columns.get(), i, 4);
+      const std::string declared =
+          PQgetisnull(columns.get(), i, 4) ? "" : PQgetvalue(columns.get(), i, 4);
       info->mDeclaredNames[number] = SameName(declared, column) ? declared : column;
       if (!PQgetisnull(columns.get(), i, 2) && PQgetvalue(columns.get(), i, 3)[0] != 't') {
         const std::string expression = PQgetvalue(columns.get(), i, 2);
@@ -291,10 +293,10 @@ JetSqlTranslation PgConnection::Translate(const std::string& jetSql) {
   };
   options.isTextColumn = [this](const std::string& column) {
     if (!mTextColumns) {
-      PgResult columns = Run(
-          "SELECT DISTINCT upper(column_name::text) FROM information_schema.columns "
-          "WHERE table_schema = current_schema() "
-          "AND data_type IN ('text', 'character varying', 'character')");
+      PgResult columns =
+          Run("SELECT DISTINCT upper(column_name::text) FROM information_schema.columns "
+              "WHERE table_schema = current_schema() "
+              "AND data_type IN ('text', 'character varying', 'character')");
       mTextColumns.emplace();
       for (int i = 0; i < PQntuples(columns.get()); ++i) {
         mTextColumns->insert(PQgetvalue(columns.get(), i, 0));

@@ -37,12 +37,12 @@ using PgResult = std::unique_ptr<PGresult, PgResultClearer>;
 
 // What the connection knows of one table; read once from the catalog.
 struct PgTableInfo {
-  std::string mName;       // the table's own (catalog) name
+  std::string mName;  // the table's own (catalog) name
   unsigned int mOid = 0;
-  std::string mKeyColumn;  // the lone integer primary key column, "" if none
-  std::map<int, std::string> mColumns;                           // attnum -> name
+  std::string mKeyColumn;                     // the lone integer primary key column, "" if none
+  std::map<int, std::string> mColumns;        // attnum -> name
   std::map<int, std::string> mDeclaredNames;  // attnum -> name as the schema wrote it
-  std::vector<std::pair<std::string, std::string>> mDefaults;    // column -> default value text
+  std::vector<std::pair<std::string, std::string>> mDefaults;  // column -> default value text
 };
 
 // The field type a column of that type OID is read as.
@@ -52,8 +52,8 @@ automation::Variant PgReadValue(const PGresult* result, int row, int column, Fie
 
 struct PgConnection final : Database::Impl {
   PgHandle mConnection;
-  std::map<std::string, std::string> mPrepared;  // SQL text -> statement name
-  std::optional<std::set<std::string>> mTextColumns;  // ASCII upper-cased names
+  std::map<std::string, std::string> mPrepared;               // SQL text -> statement name
+  std::optional<std::set<std::string>> mTextColumns;          // ASCII upper-cased names
   std::map<std::string, std::optional<PgTableInfo>> mTables;  // by ASCII upper-cased Jet name
 
   bool IsOpen() const override { return mConnection != nullptr; }

@@ -49,7 +49,9 @@ std::optional<std::string> ParameterText(const Variant& value) {
 class PgRowWriter final : public RowWriter {
  public:
   PgRowWriter(std::shared_ptr<PgConnection> database, const PgTableInfo& table)
-      : mDatabase(std::move(database)), mTable(QuoteName(table.mName)), mTableName(table.mName),
+      : mDatabase(std::move(database)),
+        mTable(QuoteName(table.mName)),
+        mTableName(table.mName),
         mKeyColumn(table.mKeyColumn) {}
 
   std::int64_t NextKey() override {
@@ -173,9 +175,9 @@ RecordsetPtr PgConnection::OpenRecordset(const std::shared_ptr<Impl>& self, cons
   if (verb != "SELECT") {
     RaiseDao(kDaoErrInvalidOperation, "Invalid operation.");
   }
-  const PgTableInfo* table =
-      type != dbOpenSnapshot && !translation.keyedSql.empty() ? Table(translation.baseTable)
-                                                              : nullptr;
+  const PgTableInfo* table = type != dbOpenSnapshot && !translation.keyedSql.empty()
+                                 ? Table(translation.baseTable)
+                                 : nullptr;
   const bool updatable = table != nullptr && !table->mKeyColumn.empty();
 
   auto impl = std::make_unique<Recordset::Impl>();
@@ -212,7 +214,8 @@ RecordsetPtr PgConnection::OpenRecordset(const std::shared_ptr<Impl>& self, cons
     std::vector<Variant> row;
     row.reserve(impl->mFields.size());
     for (int i = first; i < columns; ++i) {
-      row.push_back(PgReadValue(result.get(), r, i, impl->mFields[static_cast<size_t>(i - first)].mKind));
+      row.push_back(
+          PgReadValue(result.get(), r, i, impl->mFields[static_cast<size_t>(i - first)].mKind));
     }
     impl->mRows.push_back(std::move(row));
     if (updatable) {

@@ -109,7 +109,9 @@ class SqliteRowWriter final : public RowWriter {
  public:
   SqliteRowWriter(std::shared_ptr<SqliteConnection> database, std::string table,
                   std::string keyColumn)
-      : mDatabase(std::move(database)), mTable(std::move(table)), mKeyColumn(std::move(keyColumn)) {}
+      : mDatabase(std::move(database)),
+        mTable(std::move(table)),
+        mKeyColumn(std::move(keyColumn)) {}
 
   std::int64_t NextKey() override {
     // Keys are never handed out twice: past both the highest key present and the highest
@@ -147,10 +149,9 @@ class SqliteRowWriter final : public RowWriter {
       columns += (columns.empty() ? "" : ", ") + QuoteName(value.mColumn);
       placeholders += (placeholders.empty() ? "?" : ", ?");
     }
-    const std::string sql = columns.empty()
-                                ? "INSERT INTO " + QuoteName(mTable) + " DEFAULT VALUES"
-                                : "INSERT INTO " + QuoteName(mTable) + " (" + columns +
-                                      ") VALUES (" + placeholders + ")";
+    const std::string sql = columns.empty() ? "INSERT INTO " + QuoteName(mTable) + " DEFAULT VALUES"
+                                            : "INSERT INTO " + QuoteName(mTable) + " (" + columns +
+                                                  ") VALUES (" + placeholders + ")";
     Statement insert = mDatabase->Prepare(sql);
     int index = 1;
     if (!mKeyColumn.empty()) {

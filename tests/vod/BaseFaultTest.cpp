@@ -224,7 +224,8 @@ TEST_P(BaseFaultTest, RestoreFailingHalfWayLeavesTheRoomsAsTheyWere) {
             (std::vector<std::string>{"Sentinel A", "Sentinel B"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(File, BaseFaultTest, ::testing::Values(test::Backend::kFile), test::BackendName);
+INSTANTIATE_TEST_SUITE_P(File, BaseFaultTest, ::testing::Values(test::Backend::kFile),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod::test

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "vod/RavelinSchema.h"
 #include "platform/automation/Collection.h"
 #include "tests/vod/StoreSnapshot.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod::test {
 namespace {
@@ -338,7 +338,8 @@ TEST_P(BaseHostileInputTest, DatabasePathsAndPasswordsAreTakenAsGiven) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, BaseHostileInputTest, ::testing::ValuesIn(test::Backends()), test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, BaseHostileInputTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod::test

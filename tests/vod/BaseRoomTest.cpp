@@ -1,16 +1,16 @@
-// The room family of Base against a real store file in a scratch folder.
+// The room family of Base against a real store: a file in a scratch folder, or a server database.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "vod/RavelinSchema.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Collection.h"
 #include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
 #include "vod/BaseMembers.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {
@@ -498,7 +498,8 @@ TEST(BaseRoomMembersTest, EveryRoomMemberHasItsPlaceInTheInterfaceTable) {
   EXPECT_EQ(places, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, BaseRoomTest, ::testing::ValuesIn(test::Backends()), test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, BaseRoomTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

@@ -3,8 +3,8 @@
 
 #include <csignal>
 
-#include "vod/RavelinSchema.h"
 #include "tests/vod/SongStoreFixture.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {
@@ -289,9 +289,12 @@ TEST(SelectSongDurabilityTest, StoredSelectionSurvivesAKilledProcess) {
   EXPECT_EQ(base->SelectSong_Count(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DefaultSongTest, ::testing::ValuesIn(test::Backends()), test::BackendName);
-INSTANTIATE_TEST_SUITE_P(Backends, CountTest, ::testing::ValuesIn(test::Backends()), test::BackendName);
-INSTANTIATE_TEST_SUITE_P(Backends, SelectSongTest, ::testing::ValuesIn(test::Backends()), test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, DefaultSongTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, CountTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, SelectSongTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

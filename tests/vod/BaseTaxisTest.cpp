@@ -252,7 +252,8 @@ TEST_P(TaxisTest, StructCopiesFollowTheFieldRules) {
   EXPECT_FALSE(mBase->Taxis_Base2Struct({}, song));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, TaxisTest, ::testing::ValuesIn(test::Backends()), test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, TaxisTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

@@ -4,8 +4,8 @@
 
 #include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
-#include "vod/RavelinSchema.h"
 #include "vod/BaseShapes.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {

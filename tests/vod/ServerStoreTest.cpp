@@ -3,8 +3,8 @@
 // as on a file, and look-ups that use the store's indexes. Skips when RAVELIN_TEST_PG is unset.
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <unistd.h>
+#include <tuple>
 #include <vector>
 
 #include "platform/automation/AutomationError.h"
@@ -194,8 +194,8 @@ std::string Plan(const std::string& store, const std::string& jetSql) {
   };
   // Without rows the planner would rather read the tables whole; what counts here is that the
   // indexes fit the statements.
-  return QueryServer(store, "SET enable_seqscan = off; EXPLAIN " +
-                                dao::TranslateJetSql(jetSql, options).sql);
+  return QueryServer(
+      store, "SET enable_seqscan = off; EXPLAIN " + dao::TranslateJetSql(jetSql, options).sql);
 }
 
 TEST_F(ServerStoreTest, RoomLookUpsAndTheRankingUseTheStoresIndexes) {

@@ -1,7 +1,7 @@
 // Fixture for the song members of Base: a new store (a file in a scratch directory or a server
-// database, by the test's Backend parameter), a Base object whose link (the shipped connection component, wrapped in a RecordingLink so the
-// statements it ran can be read) has that file open, and helpers that fill and read tables
-// directly. One per test; used on the test's thread only.
+// database, by the test's Backend parameter), a Base object whose link (the shipped connection
+// component, wrapped in a RecordingLink so the statements it ran can be read) has that file open,
+// and helpers that fill and read tables directly. One per test; used on the test's thread only.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "vod/RavelinSchema.h"
 #include "platform/automation/AutomationError.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
 #include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod::test {
 

@@ -1,8 +1,8 @@
 #include "tests/vod/StoreBackend.h"
 
+#include <unistd.h>
 #include <atomic>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "vod/RavelinSchema.h"
 

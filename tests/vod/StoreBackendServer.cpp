@@ -17,8 +17,7 @@ void RunOnServer(const std::string& sql) {
 }
 
 std::string QueryServer(const std::string& conninfo, const std::string& sql) {
-  std::unique_ptr<PGconn, decltype(&PQfinish)> connection(PQconnectdb(conninfo.c_str()),
-                                                          &PQfinish);
+  std::unique_ptr<PGconn, decltype(&PQfinish)> connection(PQconnectdb(conninfo.c_str()), &PQfinish);
   if (PQstatus(connection.get()) != CONNECTION_OK) {
     throw std::runtime_error("test server: " + std::string(PQerrorMessage(connection.get())));
   }

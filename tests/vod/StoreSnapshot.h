@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "vod/RavelinSchema.h"
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
 #include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod::test {
 
@@ -55,8 +55,9 @@ inline StoreSnapshot TakeSnapshot(const dao::DatabasePtr& db) {
   return snapshot;
 }
 
-// A store (file or server database, by the test's Backend) with two rooms, a backup of them named "keep", a default song, two selections,
-// two songs and two singers, and a Base whose link has it open.
+// A store (file or server database, by the test's Backend) with two rooms, a backup of them named
+// "keep", a default song, two selections, two songs and two singers, and a Base whose link has it
+// open.
 class ReliabilityStoreTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {

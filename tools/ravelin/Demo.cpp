@@ -10,7 +10,6 @@
 #include <random>
 #include <string>
 
-#include "vod/RavelinSchema.h"
 #include "platform/dao/BaseLink.h"
 #include "tools/ravelin/Commands.h"
 #include "tools/ravelin/ConfigOps.h"
@@ -20,6 +19,7 @@
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/ToolFiles.h"
 #include "tools/ravelin/Venue.h"
+#include "vod/RavelinSchema.h"
 
 namespace ravelin_tool {
 

@@ -2,10 +2,9 @@
 
 #include <regex>
 
+#include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
-
-#include "platform/automation/Collection.h"
 #include "tools/ravelin/ProgressBar.h"
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/ToolFiles.h"
@@ -57,8 +56,7 @@ std::string ShownDatabase(const std::string& database) {
     return database;
   }
   // password=secret or password='sec ret' in conninfo, user:secret@ in a URI.
-  static const std::regex kKeyword(R"(password\s*=\s*('([^'\\]|\\.)*'|\S+))",
-                                   std::regex::icase);
+  static const std::regex kKeyword(R"(password\s*=\s*('([^'\\]|\\.)*'|\S+))", std::regex::icase);
   static const std::regex kUserInfo(R"(://([^:/@]*):[^@/]*@)");
   std::string shown = std::regex_replace(database, kKeyword, "password=***");
   return std::regex_replace(shown, kUserInfo, "://$1:***@");

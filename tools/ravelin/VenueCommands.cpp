@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "vod/RavelinSchema.h"
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "tools/ravelin/Commands.h"
@@ -14,6 +13,7 @@
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/Venue.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace ravelin_tool {
 

@@ -32,7 +32,8 @@ TEST(BaseLinkTest, OpenBaseOpensOnlyExistingDatabases) {
   EXPECT_FALSE(link->BaseDatabase());
 
   ASSERT_TRUE(link->CreateBase(dir.File("store.db"), "", vod::GetRavelinSchemaSql()));
-  EXPECT_FALSE(link->CreateBase(dir.File("store.db"), "", vod::GetRavelinSchemaSql()));  // never over an existing file
+  EXPECT_FALSE(link->CreateBase(dir.File("store.db"), "",
+                                vod::GetRavelinSchemaSql()));  // never over an existing file
   ASSERT_TRUE(Open(link, dir.File("store.db")));
   EXPECT_TRUE(link->IsOpen());
   EXPECT_EQ(link->GetBasePath(), dir.File("store.db"));

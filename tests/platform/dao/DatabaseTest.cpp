@@ -31,7 +31,8 @@ TEST(DatabaseTest, CreateMakesTheStoreTablesAndRefusesAnExistingFile) {
     EXPECT_EQ(CountRows(db, table), 0) << table;
   }
   EXPECT_EQ(db->GetName(), dir.File("store.db"));
-  EXPECT_EQ(ErrorOf([&] { vod::CreateRavelinDatabase(dir.File("store.db")); }), kDaoErrDatabaseExists);
+  EXPECT_EQ(ErrorOf([&] { vod::CreateRavelinDatabase(dir.File("store.db")); }),
+            kDaoErrDatabaseExists);
   // A schema that fails leaves no file behind.
   EXPECT_EQ(ErrorOf([&] { Database::Create(dir.File("bad.db"), "", "CREATE TABLE ("); }),
             kDaoErrEngine);
@@ -192,3 +193,13 @@ TEST(DatabaseTest, GroupsJoinsAndLookUpsIgnoreTheCaseOfEveryScript) {
 }
 
 }  // namespace dao
+TEST(DatabaseNameTest, ConnectionStringsAreToldFromFilePaths) {
+  for (const char* server : {"postgresql://venue@db.example/ravelin", "postgres://localhost/x",
+                             "host=/tmp/pg port=5433 dbname=ravelin", " dbname = venue"}) {
+    EXPECT_TRUE(Database::IsConnectionString(server)) << server;
+  }
+  for (const char* file :
+       {"store.db", "/tmp/a=b.db", "./a=b.db", "C:\\venue\\store.mdb", "postgresql.db", "", "=x"}) {
+    EXPECT_FALSE(Database::IsConnectionString(file)) << file;
+  }
+}

@@ -120,7 +120,6 @@ TEST(JetSqlTest, ArbitraryTextTranslatesOrIsRefusedWithoutHarm) {
   }
 }
 
-
 // The PostgreSQL dialect, with the store's convention that str columns hold text.
 JetSqlOptions PostgresOptions() {
   JetSqlOptions options;
@@ -159,27 +158,31 @@ TEST(JetSqlPostgresTest, TextComparisonsCompareCaseBlindKeysAndNumbersStayAsThey
                 .sql,
             "DELETE FROM Room WHERE " + Key("strRoomName") + "=" + Key("'R1'") +
                 " AND lngRoomID=3 AND Room.bytRoomStatus=1 AND ((Room.strRoomCode) IS NULL)");
-  EXPECT_EQ(TranslateJetSql("DELETE FROM SelectSong WHERE LEFT$(strDateTime,10)<'2024-03'",
-                            PostgresOptions())
-                .sql,
-            "DELETE FROM SelectSong WHERE " + Key("substr(strDateTime, 1, 10)") + "<" +
-                Key("'2024-03'"));
+  EXPECT_EQ(
+      TranslateJetSql("DELETE FROM SelectSong WHERE LEFT$(strDateTime,10)<'2024-03'",
+                      PostgresOptions())
+          .sql,
+      "DELETE FROM SelectSong WHERE " + Key("substr(strDateTime, 1, 10)") + "<" + Key("'2024-03'"));
 }
 
 TEST(JetSqlPostgresTest, GroupingDistinctSortingAndInsertSelectUseTheKeys) {
   EXPECT_EQ(TranslateJetSql("SELECT DISTINCT strBackupName FROM RoomBackup ORDER BY strBackupName",
                             PostgresOptions())
                 .sql,
-            "SELECT DISTINCT ON (" + Key("strBackupName") + ")  strBackupName FROM RoomBackup "
-            " ORDER BY " + Key("strBackupName") + " ");
+            "SELECT DISTINCT ON (" + Key("strBackupName") +
+                ")  strBackupName FROM RoomBackup "
+                " ORDER BY " +
+                Key("strBackupName") + " ");
   const std::string grouped =
-      TranslateJetSql("SELECT s.strSongFile, Count(s.strSongFile) AS n FROM SelectSong s "
-                      "GROUP BY s.strSongFile Order By n DESC",
-                      PostgresOptions())
+      TranslateJetSql(
+          "SELECT s.strSongFile, Count(s.strSongFile) AS n FROM SelectSong s "
+          "GROUP BY s.strSongFile Order By n DESC",
+          PostgresOptions())
           .sql;
-  EXPECT_EQ(grouped, "SELECT  min(s.strSongFile) AS strSongFile , Count(s.strSongFile) AS n "
-                     "FROM SelectSong s  GROUP BY " + Key("s.strSongFile") +
-                     "  ORDER BY n  DESC ");
+  EXPECT_EQ(grouped,
+            "SELECT  min(s.strSongFile) AS strSongFile , Count(s.strSongFile) AS n "
+            "FROM SelectSong s  GROUP BY " +
+                Key("s.strSongFile") + "  ORDER BY n  DESC ");
   // Jet's INSERT ... SELECT matches by name: the selected names become the column list.
   EXPECT_EQ(TranslateJetSql("INSERT INTO RoomBackup SELECT 'x' AS strBackupName, strRoomName "
                             "From Room ",

@@ -15,9 +15,8 @@ std::string TableRows(const std::string& db) {
   std::string rows;
   for (const char* table :
        {"Room", "RoomBackup", "DefaultSong", "SelectSong", "Song", "Singer", "SongTaxis"}) {
-    dao::RecordsetPtr set =
-        database->OpenRecordset(std::string("SELECT * FROM ") + table + " ORDER BY 1",
-                                dao::dbOpenSnapshot);
+    dao::RecordsetPtr set = database->OpenRecordset(
+        std::string("SELECT * FROM ") + table + " ORDER BY 1", dao::dbOpenSnapshot);
     for (; !set->IsEOF(); set->MoveNext()) {
       for (std::int32_t i = 0; i < set->GetFieldCount(); ++i) {
         const automation::Variant value = set->GetField(set->GetFieldName(i));
