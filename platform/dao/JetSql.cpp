@@ -1085,7 +1085,10 @@ std::string TranslateSchemaForPostgres(std::string_view sqliteSchema) {
         if (type < itemEnd && IsKeyword(tokens[type], "TEXT")) {
           textColumns[table].insert(AsciiUpper(tokens[column].text));
         }
-        columns += (columns.empty() ? "" : ",") + PgColumnDefinition(tokens, itemBegin, itemEnd);
+        if (!columns.empty()) {
+          columns += ',';
+        }
+        columns += PgColumnDefinition(tokens, itemBegin, itemEnd);
       }
       out += "CREATE TABLE " + tokens[name].text + " (" + columns + ");\n";
       // The server folds names to lower case; the comments keep them as declared, for the

@@ -39,11 +39,22 @@ long NumberFor(const char* sqlState) {
   return kDaoErrEngine;
 }
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-    text.pop_back();
+// A message of the server or of libpq on one line, as the errors of the store carry them.
+std::string Trimmed(const std::string& text) {
+  std::string line;
+  bool space = false;
+  for (char c : text) {
+    if (c == '\n' || c == '\r' || c == '\t' || c == ' ') {
+      space = !line.empty();
+      continue;
+    }
+    if (space) {
+      line += ' ';
+      space = false;
+    }
+    line += c;
   }
-  return text;
+  return line;
 }
 
 // Connects with the password given (when there is one) and the settings every connection uses.
@@ -154,7 +165,10 @@ PGconn* PgConnection::Get() const {
 
 void PgConnection::RaiseResult(const PGresult* result) const {
   const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-  std::string message = result != nullptr ? PQresultErrorMessage(result) : "";
+  // The primary message, without the statement text and position the full one adds.
+  const char* primary =
+      result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+  std::string message = primary != nullptr ? primary : "";
   if (message.empty() && mConnection) {
     message = PQerrorMessage(mConnection.get());
   }

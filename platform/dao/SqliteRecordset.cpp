@@ -140,14 +140,21 @@ class SqliteRowWriter final : public RowWriter {
   }
 
   std::int64_t Insert(std::int64_t key, const std::vector<ColumnValue>& values) override {
-    std::string columns, placeholders;
+    std::vector<std::string> names;
     if (!mKeyColumn.empty()) {
-      columns = QuoteName(mKeyColumn);
-      placeholders = "?";
+      names.push_back(QuoteName(mKeyColumn));
     }
     for (const ColumnValue& value : values) {
-      columns += (columns.empty() ? "" : ", ") + QuoteName(value.mColumn);
-      placeholders += (placeholders.empty() ? "?" : ", ?");
+      names.push_back(QuoteName(value.mColumn));
+    }
+    std::string columns, placeholders;
+    for (const std::string& name : names) {
+      if (!columns.empty()) {
+        columns.append(", ");
+        placeholders.append(", ");
+      }
+      columns.append(name);
+      placeholders.push_back('?');
     }
     const std::string sql = columns.empty() ? "INSERT INTO " + QuoteName(mTable) + " DEFAULT VALUES"
                                             : "INSERT INTO " + QuoteName(mTable) + " (" + columns +
