@@ -1,12 +1,14 @@
 // Many processes on one server store at once: eight log selections while two add, edit, back up
 // and restore rooms. Nothing logged is lost, no two rooms share a name or a machine name, and the
-// ranking built on the server equals the one a file store builds from the same log. Bounded in
-// time; talks only to the test server (RAVELIN_TEST_PG), and skips without one.
+// ranking built on the server equals the one a file store builds from the same log. And a reader
+// never sees a restore or a ranking rebuild half done. Bounded in time; talks only to the test
+// server (RAVELIN_TEST_PG), and skips without one.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <sstream>
@@ -197,6 +199,82 @@ TEST(ServerStressTest, ConcurrentLoggersAndRoomEditorsLoseNothingAndMakeNoTwinRo
   const std::vector<Place> onServer = Ranking(serverDb);
   EXPECT_EQ(onServer.size(), static_cast<size_t>(kSongs));
   EXPECT_EQ(onServer, Ranking(fileDb));
+}
+
+// A reader in another process sees the room list and the ranking either as they were or as they
+// became, never emptied half-way through a restore or a rebuild.
+TEST(ServerStressTest, ReadersNeverSeeARestoreOrARankingRebuildHalfDone) {
+  if (NoServerFor(Backend::kServer)) {
+    GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+  }
+  ScratchStore server(Backend::kServer);
+  const std::string store = server.Create();
+  {
+    BasePtr base = MakeObject<Base>();
+    ASSERT_TRUE(base->InitInterface(store));
+    for (int i = 1; i <= 4; ++i) {
+      RoomInfoStruct room;
+      room.strRoomName = "R" + std::to_string(i);
+      room.strRoomHost = "H" + std::to_string(i);
+      ASSERT_GT(base->Room_AddNewInfo(room), 0);
+      if (i == 3) {
+        ASSERT_TRUE(base->Room_CreateBackup("three"));
+      }
+    }
+    ASSERT_TRUE(base->Room_CreateBackup("four"));
+    dao::DatabasePtr db = base->GetBase()->BaseDatabase();
+    for (int song = 0; song < 3; ++song) {
+      db->Execute("INSERT INTO Song (strSongName, strSignFile) VALUES ('S', '" + SongFile(song, 1) +
+                  "')");
+    }
+    // Two songs chosen on the first, three on the second of April.
+    for (int song = 0; song < 3; ++song) {
+      SelectSongStruct second{0, 1, 0, "2026-04-02 10:00", SongFile(song, 0)};
+      ASSERT_TRUE(base->SelectSong_AddNew(second));
+      if (song < 2) {
+        SelectSongStruct first{0, 1, 0, "2026-04-01 10:00", SongFile(song, 0)};
+        ASSERT_TRUE(base->SelectSong_AddNew(first));
+      }
+    }
+    ASSERT_TRUE(base->Taxis_Build("2026-04-01", "2026-04-01"));
+  }
+
+  const pid_t reader = fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    BasePtr base = MakeObject<Base>();
+    if (!base->InitInterface(store)) {
+      _exit(2);
+    }
+    for (int read = 0; read < 400; ++read) {
+      const std::int32_t rooms = base->Room_GetAll()->Count();
+      const std::int32_t logged = base->SelectSong_Count();
+      const std::string text = base->Taxis_Text();
+      const std::int32_t lines =
+          text.empty() ? 0
+                       : 1 + static_cast<std::int32_t>(std::count(text.begin(), text.end(), '\n'));
+      if ((rooms != 3 && rooms != 4) || (lines != 2 && lines != 3) || logged != 5) {
+        _exit(1);
+      }
+    }
+    _exit(0);
+  }
+  BasePtr base = MakeObject<Base>();
+  ASSERT_TRUE(base->InitInterface(store));
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+  for (int round = 0; waitpid(reader, &status, WNOHANG) == 0; ++round) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(reader, SIGKILL);
+      waitpid(reader, &status, 0);
+      FAIL() << "the reader did not finish in time";
+    }
+    EXPECT_TRUE(base->Room_Restore(round % 2 == 0 ? "three" : "four"));
+    EXPECT_TRUE(base->Taxis_Build(round % 2 == 0 ? "2026-04-02" : "2026-04-01",
+                                  round % 2 == 0 ? "2026-04-02" : "2026-04-01"));
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the reader saw a half-done restore or rebuild (status " << status << ")";
 }
 
 }  // namespace

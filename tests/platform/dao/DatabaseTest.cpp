@@ -196,10 +196,10 @@ TEST(DatabaseTest, GroupsJoinsAndLookUpsIgnoreTheCaseOfEveryScript) {
 TEST(DatabaseNameTest, ConnectionStringsAreToldFromFilePaths) {
   for (const char* server : {"postgresql://venue@db.example/ravelin", "postgres://localhost/x",
                              "host=/tmp/pg port=5433 dbname=ravelin", " dbname = venue"}) {
-    EXPECT_TRUE(Database::IsConnectionString(server)) << server;
+    EXPECT_TRUE(dao::Database::IsConnectionString(server)) << server;
   }
   for (const char* file :
        {"store.db", "/tmp/a=b.db", "./a=b.db", "C:\\venue\\store.mdb", "postgresql.db", "", "=x"}) {
-    EXPECT_FALSE(Database::IsConnectionString(file)) << file;
+    EXPECT_FALSE(dao::Database::IsConnectionString(file)) << file;
   }
 }
