@@ -16,7 +16,10 @@
 // For a node recorded once that is a removal in effect or an undone
 // insertion. For a node recorded several times it is where the node really
 // ends up, so a node taken out and put back by the same change is never
-// deleted while it sits in the list.
+// deleted while it sits in the list. A node whose latest removal found
+// nothing to take out (the list was edited behind the record's back) is
+// never deleted by the record: it stays where the list's other editors put
+// it, and deleting it would leave them a dangling pointer.
 // Thread-safety: none; a record belongs to the thread of its list.
 #pragma once
 

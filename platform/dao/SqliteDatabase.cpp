@@ -97,6 +97,29 @@ int NoCaseCollation(void*, int length1, const void* text1, int length2, const vo
   }
 }
 
+// Files whose NOCASE indexes follow the present case-blind order carry this user_version. Files
+// written before it took effect (0) keep index entries in the earlier order, through which
+// look-ups would miss rows: they are rebuilt once, on the first writable open.
+constexpr int kCaseOrderVersion = 1;
+
+void RebuildOldCaseOrder(const SqliteConnection& impl) {
+  Statement version = impl.Prepare("PRAGMA user_version");
+  const int current = impl.Step(version.get()) ? sqlite3_column_int(version.get(), 0) : 0;
+  version.reset();
+  if (current >= kCaseOrderVersion) {
+    return;
+  }
+  impl.Run("BEGIN IMMEDIATE");
+  try {
+    impl.Run("REINDEX NOCASE");
+    impl.Run("PRAGMA user_version = " + std::to_string(kCaseOrderVersion));
+    impl.Run("COMMIT");
+  } catch (...) {
+    sqlite3_exec(impl.Get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
 // Opens the file and sets the durability settings every connection uses.
 SqliteHandle OpenHandle(const std::string& path, int flags) {
   sqlite3* raw = nullptr;
@@ -244,6 +267,7 @@ std::shared_ptr<Database::Impl> OpenFileDatabase(const std::string& path,
   if (!readOnly) {
     // WAL with synchronous NORMAL: a committed statement survives a crash of the process.
     sqlite3_exec(impl->mDb.get(), "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    RebuildOldCaseOrder(*impl);
   }
   impl->Run("PRAGMA synchronous = NORMAL");
   return impl;
@@ -290,6 +314,7 @@ std::shared_ptr<Database::Impl> CreateFileDatabase(const std::string& path,
                         SQLITE_TRANSIENT);
       impl.Step(insert.get());
     }
+    impl.Run("PRAGMA user_version = " + std::to_string(kCaseOrderVersion));
     impl.Run("COMMIT");
     return database;
   } catch (...) {
