@@ -1,4 +1,4 @@
-// The room family of Base against a real store file in a scratch folder.
+// The room family of Base against a real store: a file in a scratch folder, or a server database.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,9 +6,11 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Collection.h"
+#include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
 #include "vod/BaseMembers.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {
@@ -58,11 +60,13 @@ class RoomSink final : public BaseEvents {
   std::vector<std::int32_t> mRates;
 };
 
-class BaseRoomTest : public ::testing::Test {
+class BaseRoomTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
-    mPath = mDir.File("vod.db");
-    dao::CreateRavelinDatabase(mPath);
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    mPath = mStore.Create("vod.db");
     mBase = MakeObject<Base>();
     ASSERT_TRUE(mBase->GetBase()) << "the connection component is not registered";
     ASSERT_TRUE(mBase->InitInterface(mPath));
@@ -87,12 +91,12 @@ class BaseRoomTest : public ::testing::Test {
     return RoomNames(mBase->Room_GetAll(mode, data));
   }
 
-  test::TempDir mDir;
+  test::ScratchStore mStore{GetParam()};
   std::string mPath;
   BasePtr mBase;
 };
 
-TEST_F(BaseRoomTest, AddStoresTrimmedUpperCasedRecordAndGetInfoReadsItBack) {
+TEST_P(BaseRoomTest, AddStoresTrimmedUpperCasedRecordAndGetInfoReadsItBack) {
   RoomInfoStruct room = MakeRoom("  Room 1 ", " host1 ", rsFinityUse, " C01 ");
   room.strUseTime = " 2h ";
   room.lngFinityTime = 90;
@@ -125,7 +129,7 @@ TEST_F(BaseRoomTest, AddStoresTrimmedUpperCasedRecordAndGetInfoReadsItBack) {
   EXPECT_EQ(read.strMac, "");
 }
 
-TEST_F(BaseRoomTest, NullsReadAsEmptyExceptWhereTheyAreErrors) {
+TEST_P(BaseRoomTest, NullsReadAsEmptyExceptWhereTheyAreErrors) {
   InsertRaw("'R1', 'H1', NULL, 2");
   InsertRaw("NULL, 'H2', 'C2', 1");
   RoomInfoStruct read;
@@ -142,7 +146,7 @@ TEST_F(BaseRoomTest, NullsReadAsEmptyExceptWhereTheyAreErrors) {
   EXPECT_FALSE(mBase->Room_Struct2Base(nullptr, read));
 }
 
-TEST_F(BaseRoomTest, AddRefusesTakenNameOrMachineNameComparingUntrimmedValues) {
+TEST_P(BaseRoomTest, AddRefusesTakenNameOrMachineNameComparingUntrimmedValues) {
   ASSERT_GT(Add("Room1", "Host1"), 0);
   RoomInfoStruct sameName = MakeRoom("Room1", "Host9");
   EXPECT_EQ(mBase->Room_AddNewInfo(sameName), 0);
@@ -155,7 +159,7 @@ TEST_F(BaseRoomTest, AddRefusesTakenNameOrMachineNameComparingUntrimmedValues) {
   EXPECT_EQ(All(), (Names{"Room1", "Room1"}));
 }
 
-TEST_F(BaseRoomTest, UpdateRefusesAnotherRoomsNameAndAcceptsItsOwn) {
+TEST_P(BaseRoomTest, UpdateRefusesAnotherRoomsNameAndAcceptsItsOwn) {
   const std::int32_t a = Add("A", "HA");
   const std::int32_t b = Add("B", "HB");
   RoomInfoStruct record = MakeRoom("B", "HA-new");
@@ -187,7 +191,7 @@ TEST_F(BaseRoomTest, UpdateRefusesAnotherRoomsNameAndAcceptsItsOwn) {
   EXPECT_EQ(All(), (Names{"A2", "B"}));
 }
 
-TEST_F(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
+TEST_P(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
   const std::int32_t first = Add("ROOM1", "H1");
   const std::int32_t second = Add("Room2", "H2");
   EXPECT_EQ(mBase->Room_HaveInfo("room1"), first);
@@ -203,7 +207,20 @@ TEST_F(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
   EXPECT_EQ(All(), Names{});
 }
 
-TEST_F(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
+TEST_P(BaseRoomTest, NamesOfEveryScriptCompareWithoutRegardToCase) {
+  const std::int32_t lodz = Add("Łódź", "H1");
+  ASSERT_GT(lodz, 0);
+  EXPECT_EQ(Add("łódź", "H2"), 0);
+  EXPECT_EQ(Add("Other", "h1"), 0);
+  EXPECT_EQ(mBase->Room_HaveInfo("ŁÓDŹ"), lodz);
+  EXPECT_EQ(mBase->Room_HaveInfo("łódź"), lodz);
+  EXPECT_EQ(Search(rsmName, Variant("łó")), Names{"Łódź"});
+  ASSERT_TRUE(mBase->Room_CreateBackup("Święto"));
+  EXPECT_GT(mBase->Room_HaveBackup("ŚWIĘTO"), 0);
+  EXPECT_EQ(All(), Names{"Łódź"});
+}
+
+TEST_P(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
   const std::int32_t key = Add("O'Hara's", "pc'1");
   ASSERT_GT(key, 0);
   EXPECT_GT(Add("x' OR '1'='1", "pc2"), 0);
@@ -227,7 +244,7 @@ TEST_F(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
   EXPECT_EQ(mBase->Room_HaveBackup("Tom's"), 0);
 }
 
-TEST_F(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
+TEST_P(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
   Add("Apple", "pc-a1", rsNormalUse, "C10");
   Add("berry", "PC-B1", rsStopUse, "c20");
   Add("avocado", "pc-a2", rsNormalUse, "");  // stored "", which is a code
@@ -249,7 +266,7 @@ TEST_F(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
   EXPECT_EQ(Search(static_cast<RoomSearchModes>(7), Variant("ignored")), all);
 }
 
-TEST_F(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
+TEST_P(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
   Add("Apple", "pc-a1");
   Add("berry", "pc-b1");
   auto sink = MakeObject<RoomSink>();
@@ -276,7 +293,7 @@ TEST_F(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
   EXPECT_TRUE(sink->mRates.empty());
 }
 
-TEST_F(BaseRoomTest, BrowseRaisesOneEventPerRoomWithItsRate) {
+TEST_P(BaseRoomTest, BrowseRaisesOneEventPerRoomWithItsRate) {
   auto sink = MakeObject<RoomSink>();
   mBase->Advise(sink);
   mBase->Room_BrowseInfo();
@@ -300,7 +317,7 @@ TEST_F(BaseRoomTest, BrowseRaisesOneEventPerRoomWithItsRate) {
   EXPECT_EQ(All(), (Names{"R1", "R3"}));
 }
 
-TEST_F(BaseRoomTest, CaptionsAndTheirOrder) {
+TEST_P(BaseRoomTest, CaptionsAndTheirOrder) {
   const CollectionPtr statuses = mBase->Room_ReferStatus();
   EXPECT_EQ(Texts(statuses), (Names{"未    用", "正常使用", "有限使用", "买    断", "停止使用",
                                     "维    护", "预    订", "清    洁", "其    他"}));
@@ -322,7 +339,7 @@ TEST_F(BaseRoomTest, CaptionsAndTheirOrder) {
   }
 }
 
-TEST_F(BaseRoomTest, BackupsRestoreEveryRoomOfTheNameWithNewKeys) {
+TEST_P(BaseRoomTest, BackupsRestoreEveryRoomOfTheNameWithNewKeys) {
   RoomInfoStruct room = MakeRoom("R1", "H1", rsFinityUse, "C1");
   room.strUseTime = "2h";
   room.lngFinityTime = 30;
@@ -354,14 +371,75 @@ TEST_F(BaseRoomTest, BackupsRestoreEveryRoomOfTheNameWithNewKeys) {
   EXPECT_EQ(mBase->Room_HaveBackup("night"), 0);
   EXPECT_EQ(Texts(mBase->Room_ReferBackup()), (Names{"Day", "evening"}));
 
-  // A name without backup rows empties the room list.
-  EXPECT_TRUE(mBase->Room_Restore("no such backup"));
-  EXPECT_EQ(All(), Names{});
+  // A name without backup rows restores nothing and keeps the room list.
+  EXPECT_FALSE(mBase->Room_Restore("no such backup"));
+  EXPECT_EQ(All(), (Names{"R1", "R2", "R1", "R2"}));
   EXPECT_TRUE(mBase->Room_Restore("day"));  // the engine ignores case
   EXPECT_EQ(All(), (Names{"R1", "R2"}));
 }
 
-TEST_F(BaseRoomTest, RestoreThatFailsKeepsTheRoomList) {
+TEST_P(BaseRoomTest, RestoringAListedNameOfAPaddedBackupKeepsTheRooms) {
+  Add("R1", "H1");
+  Add("R2", "H2");
+  ASSERT_TRUE(mBase->Room_CreateBackup("evening  "));
+  // The list shows the name trimmed; the backup's rows carry the spaces.
+  const Names listed = Texts(mBase->Room_ReferBackup());
+  ASSERT_EQ(listed, Names{"evening"});
+  Add("R3", "H3");
+  EXPECT_FALSE(mBase->Room_Restore(listed[0]));
+  EXPECT_EQ(All(), (Names{"R1", "R2", "R3"}));
+  EXPECT_EQ(mBase->GetBase()->BaseDatabase()->GetTransactionDepth(), 0);
+  // The exact name still restores.
+  EXPECT_TRUE(mBase->Room_Restore("evening  "));
+  EXPECT_EQ(All(), (Names{"R1", "R2"}));
+}
+
+TEST_P(BaseRoomTest, ARoomWithATwinKeepsItsOwnNameAndHostOnUpdate) {
+  Add("A", "HA");
+  Add("B", "HB");
+  ASSERT_TRUE(mBase->Room_CreateBackup("twice"));
+  ASSERT_TRUE(mBase->Room_CreateBackup("twice"));
+  ASSERT_TRUE(mBase->Room_Restore("twice"));
+  ASSERT_EQ(All(), (Names{"A", "B", "A", "B"}));
+  const std::int32_t a = mBase->Room_HaveInfo("A");
+  ASSERT_GT(a, 0);
+
+  // Its own name and host, in another letter case too, with a new status: allowed.
+  RoomInfoStruct record = MakeRoom("A", "HA", rsStopUse);
+  EXPECT_TRUE(mBase->Room_UpdateInfo(a, record));
+  record = MakeRoom("a", "ha", rsService);
+  EXPECT_TRUE(mBase->Room_UpdateInfo(a, record));
+  RoomInfoStruct read;
+  ASSERT_TRUE(mBase->Room_GetInfo(a, read));
+  EXPECT_EQ(read.bytRoomStatus, rsService);
+  EXPECT_EQ(read.strRoomName, "a");
+
+  // Its own name with the other room's host, or the other's name: refused.
+  record = MakeRoom("a", "HB");
+  EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
+  record = MakeRoom("B", "ha");
+  EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
+  // A new name nobody holds, keeping the twin's host that it holds too: allowed.
+  record = MakeRoom("A2", "ha");
+  EXPECT_TRUE(mBase->Room_UpdateInfo(a, record));
+  // Now A2 takes the twin's name, which it no longer holds: refused.
+  record = MakeRoom("A", "ha");
+  EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
+  EXPECT_EQ(All(), (Names{"A2", "B", "A", "B"}));
+}
+
+TEST_P(BaseRoomTest, ReferOrderOfNullIsZeroWithoutAnError) {
+  const CollectionPtr modes = mBase->Room_ReferSearchMode();
+  EXPECT_EQ(mBase->Room_ReferOrder(modes, Variant::Null()), 0);
+  // A Null item is passed over, not compared.
+  const CollectionPtr items = MakeObject<automation::Collection>();
+  items->Add(Variant::Null());
+  items->Add(Variant("x"));
+  EXPECT_EQ(mBase->Room_ReferOrder(items, Variant("x")), 2);
+  EXPECT_EQ(mBase->Room_ReferOrder(items, Variant::Null()), 0);
+}
+
+TEST_P(BaseRoomTest, RestoreThatFailsKeepsTheRoomList) {
   Add("R1", "H1");
   Add("R2", "H2");
   ASSERT_TRUE(mBase->Room_CreateBackup("b"));
@@ -419,6 +497,9 @@ TEST(BaseRoomMembersTest, EveryRoomMemberHasItsPlaceInTheInterfaceTable) {
   }
   EXPECT_EQ(places, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, BaseRoomTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

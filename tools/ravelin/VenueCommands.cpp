@@ -13,6 +13,7 @@
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/Venue.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace ravelin_tool {
 
@@ -26,13 +27,19 @@ struct VenueArgs {
 };
 
 void AddVenueOptions(CLI::App* command, VenueArgs& args) {
-  command->add_option("DB", args.mDb, "Venue database file")->required();
+  command->add_option("DB", args.mDb, kVenueDatabaseHelp)->required();
   command->add_option("--password", args.mPassword, "Database password");
 }
 
 void AddFormatOption(CLI::App* command, VenueArgs& args) {
-  command->add_option("--format", args.mFormat, "Output: table (aligned) or tsv")
-      ->check(CLI::IsMember({"table", "tsv"}));
+  command->add_option("--format", args.mFormat, kFormatHelp)
+      ->check(CLI::IsMember(TableFormatNames()));
+}
+
+// Lists that print bare lines unless asked for a format, so scripts reading those lines keep
+// working.
+void AddPlainListFormatOption(CLI::App* command, std::optional<std::string>& format) {
+  command->add_option("--format", format, kFormatHelp)->check(CLI::IsMember(TableFormatNames()));
 }
 
 // The fields of a room a command may set; unset ones are left alone.
@@ -204,10 +211,20 @@ void AddRoomCommands(CLI::App* venue) {
 
   auto statuses = room->add_subcommand("statuses", "List the room statuses");
   auto statusArgs = std::make_shared<VenueArgs>();
+  auto statusFormat = std::make_shared<std::optional<std::string>>();
   AddVenueOptions(statuses, *statusArgs);
-  statuses->callback([statusArgs] {
+  AddPlainListFormatOption(statuses, *statusFormat);
+  statuses->callback([statusArgs, statusFormat] {
     Venue venue(statusArgs->mDb, statusArgs->mPassword);
     const std::vector<std::string> captions = RoomStatusCaptions(venue.Get());
+    if (*statusFormat) {
+      Table table({"Status", "Caption"});
+      for (size_t i = 0; i < captions.size(); ++i) {
+        table.AddRow({std::to_string(i), captions[i]});
+      }
+      table.Print(std::cout, ParseTableFormat(statusFormat->value()));
+      return;
+    }
     for (size_t i = 0; i < captions.size(); ++i) {
       std::cout << i << '\t' << captions[i] << '\n';
     }
@@ -261,12 +278,22 @@ void AddBackupCommands(CLI::App* venue) {
 
   auto list = backup->add_subcommand("list", "List the backup names");
   auto listArgs = std::make_shared<VenueArgs>();
+  auto listFormat = std::make_shared<std::optional<std::string>>();
   AddVenueOptions(list, *listArgs);
-  list->callback([listArgs] {
+  AddPlainListFormatOption(list, *listFormat);
+  list->callback([listArgs, listFormat] {
     Venue venue(listArgs->mDb, listArgs->mPassword);
     automation::CollectionPtr names = venue.Get().Room_ReferBackup();
     if (!names) {
-      throw ToolError("the backups of " + listArgs->mDb + " could not be listed");
+      throw ToolError("the backups of " + ShownDatabase(listArgs->mDb) + " could not be listed");
+    }
+    Table table({"Name"});
+    for (std::int32_t i = 1; i <= names->Count(); ++i) {
+      table.AddRow({names->Item(automation::Variant(i)).ToString()});
+    }
+    if (*listFormat) {
+      table.Print(std::cout, ParseTableFormat(listFormat->value()));
+      return;
     }
     for (std::int32_t i = 1; i <= names->Count(); ++i) {
       std::cout << names->Item(automation::Variant(i)).ToString() << '\n';
@@ -280,16 +307,19 @@ void AddVenueCommands(CLI::App& app) {
   CLI::App* venue = app.add_subcommand("venue", "Venue databases: rooms, backups, songs, ranking");
   venue->require_subcommand(1);
 
-  auto init = venue->add_subcommand("init", "Create a new, empty venue database");
+  auto init = venue->add_subcommand(
+      "init",
+      "Create a new, empty venue database: a new file, or the tables in an empty database on "
+      "a PostgreSQL server (one that holds tables already is refused)");
   auto initArgs = std::make_shared<VenueArgs>();
   AddVenueOptions(init, *initArgs);
   init->callback([initArgs] {
     try {
-      dao::CreateRavelinDatabase(initArgs->mDb, initArgs->mPassword);
+      vod::CreateRavelinDatabase(initArgs->mDb, initArgs->mPassword);
     } catch (const std::exception& e) {
-      throw ToolError(initArgs->mDb + ": cannot create: " + e.what());
+      throw ToolError(ShownDatabase(initArgs->mDb) + ": cannot create: " + e.what());
     }
-    std::cout << "created " << initArgs->mDb << '\n';
+    std::cout << "created " << ShownDatabase(initArgs->mDb) << '\n';
   });
 
   AddRoomCommands(venue);

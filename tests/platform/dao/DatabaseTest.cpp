@@ -1,10 +1,13 @@
 #include "platform/dao/Database.h"
+#include "vod/RavelinSchema.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "platform/automation/AutomationError.h"
 #include "tests/platform/dao/DaoTestSupport.h"
@@ -28,7 +31,8 @@ TEST(DatabaseTest, CreateMakesTheStoreTablesAndRefusesAnExistingFile) {
     EXPECT_EQ(CountRows(db, table), 0) << table;
   }
   EXPECT_EQ(db->GetName(), dir.File("store.db"));
-  EXPECT_EQ(ErrorOf([&] { CreateRavelinDatabase(dir.File("store.db")); }), kDaoErrDatabaseExists);
+  EXPECT_EQ(ErrorOf([&] { vod::CreateRavelinDatabase(dir.File("store.db")); }),
+            kDaoErrDatabaseExists);
   // A schema that fails leaves no file behind.
   EXPECT_EQ(ErrorOf([&] { Database::Create(dir.File("bad.db"), "", "CREATE TABLE ("); }),
             kDaoErrEngine);
@@ -51,12 +55,12 @@ TEST(DatabaseTest, OpenNeverCreatesAndRejectsForeignFiles) {
 
 TEST(DatabaseTest, APasswordIsCheckedAndAFileWithoutOneOpensWithAny) {
   test::ScratchDir dir;
-  CreateRavelinDatabase(dir.File("locked.db"), "s3cret");
+  vod::CreateRavelinDatabase(dir.File("locked.db"), "s3cret");
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db")); }), kDaoErrBadPassword);
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db"), "S3CRET"); }), kDaoErrBadPassword);
   EXPECT_EQ(CountRows(Database::Open(dir.File("locked.db"), "s3cret"), "Room"), 0);
 
-  CreateRavelinDatabase(dir.File("open.db"));
+  vod::CreateRavelinDatabase(dir.File("open.db"));
   EXPECT_TRUE(Database::Open(dir.File("open.db"), "anything")->IsOpen());
 }
 
@@ -155,4 +159,47 @@ TEST(DatabaseTest, AStatementThatReturnedSurvivesACrashOfTheProcess) {
 }
 
 }  // namespace
+TEST(DatabaseTest, GroupsJoinsAndLookUpsIgnoreTheCaseOfEveryScript) {
+  test::ScratchDir dir;
+  DatabasePtr db = test::MakeStore(dir);
+  for (const char* name :
+       {"Łódź", "łódź", "ŁÓDŹ", "Straße", "STRASSE", "ő-dal", "Ő-DAL", "_x", "ax"}) {
+    db->Execute(std::string("INSERT INTO Song(strSongName) VALUES('") + name + "')");
+  }
+  EXPECT_EQ(CountRows(db, "Song WHERE strSongName='łÓdŹ'"), 3);
+  EXPECT_EQ(CountRows(db, "Song WHERE UCASE(strSongName)='ŁÓDŹ'"), 3);
+  EXPECT_EQ(CountRows(db, "Song WHERE strSongName='strasse'"), 2);
+  RecordsetPtr distinct =
+      db->OpenRecordset("SELECT DISTINCT strSongName FROM Song", dbOpenSnapshot);
+  std::int32_t distinctNames = 0;
+  for (; !distinct->IsEOF(); distinct->MoveNext()) {
+    ++distinctNames;
+  }
+  EXPECT_EQ(distinctNames, 5);
+  RecordsetPtr groups = db->OpenRecordset(
+      "SELECT UCASE(strSongName) AS u, COUNT(*) AS n FROM Song GROUP BY strSongName "
+      "ORDER BY strSongName",
+      dbOpenSnapshot);
+  // By the upper-cased forms in code point order: "AX" < "STRASSE" < "_X" < "ŁÓDŹ" < "Ő-DAL".
+  std::vector<std::pair<std::string, std::int32_t>> seen;
+  for (; !groups->IsEOF(); groups->MoveNext()) {
+    seen.emplace_back(groups->GetField("u").ToString(), groups->GetField("n").ToLong());
+  }
+  const std::vector<std::pair<std::string, std::int32_t>> expected = {
+      {"AX", 1}, {"STRASSE", 2}, {"_X", 1}, {"ŁÓDŹ", 3}, {"Ő-DAL", 2}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(CountRows(db, "Song a INNER JOIN Song b ON a.strSongName=b.strSongName"),
+            3 * 3 + 2 * 2 + 2 * 2 + 1 + 1);
+}
+
 }  // namespace dao
+TEST(DatabaseNameTest, ConnectionStringsAreToldFromFilePaths) {
+  for (const char* server : {"postgresql://venue@db.example/ravelin", "postgres://localhost/x",
+                             "host=/tmp/pg port=5433 dbname=ravelin", " dbname = venue"}) {
+    EXPECT_TRUE(dao::Database::IsConnectionString(server)) << server;
+  }
+  for (const char* file :
+       {"store.db", "/tmp/a=b.db", "./a=b.db", "C:\\venue\\store.mdb", "postgresql.db", "", "=x"}) {
+    EXPECT_FALSE(dao::Database::IsConnectionString(file)) << file;
+  }
+}

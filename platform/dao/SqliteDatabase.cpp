@@ -1,4 +1,4 @@
-#include "platform/dao/Database.h"
+#include "platform/dao/SqliteDatabase.h"
 
 #include <sodium.h>
 
@@ -9,12 +9,11 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Variant.h"
-#include "platform/dao/SqliteDatabase.h"
+#include "platform/casefold/CaseFold.h"
 
 namespace dao {
 namespace {
 
-constexpr const char* kSource = "DAO.Database";
 // Holds the salted hash of a file's password; absent or empty when the file has none.
 constexpr const char* kAccessTable = "RavelinAccess";
 
@@ -64,9 +63,9 @@ void RemoveDatabaseFiles(const std::string& path) {
   }
 }
 
-// UCASE upper-cases the letters the automation runtime's UCase$ does, not only ASCII ones as
-// SQLite's own upper(): a statement comparing UCASE(column) with a text the caller upper-cased
-// must find "café" as "CAFÉ".
+// UCASE and upper() map every letter with an upper case, not only ASCII ones as SQLite's own
+// upper(): a statement comparing UCASE(column) with a text the caller upper-cased must find
+// "łódź" as "ŁÓDŹ".
 void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
   if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
     sqlite3_result_null(context);
@@ -76,62 +75,48 @@ void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
   const int bytes = sqlite3_value_bytes(args[0]);
   try {
     const std::string upper =
-        automation::TextUpper(std::string_view(text ? text : "", static_cast<std::size_t>(bytes)));
+        casefold::Upper(std::string_view(text ? text : "", static_cast<std::size_t>(bytes)));
     sqlite3_result_text(context, upper.data(), static_cast<int>(upper.size()), SQLITE_TRANSIENT);
   } catch (const std::exception&) {
     sqlite3_result_error_nomem(context);
   }
 }
 
-// NOCASE, the collation of every text column of the store, folds the letters the runtime's
-// UCase$ folds, not only ASCII ones as SQLite's own does: Jet compares "café" and "CAFÉ" as
-// equal, and the store upper-cases file names it keeps, so the same file given in lower case
-// must still be found. ASCII letters fold to lower case as in SQLite's NOCASE, so rows of plain
-// ASCII text keep the order (and index order) they always had.
-std::string FoldForCompare(std::string_view text) {
-  std::string folded = automation::TextUpper(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return folded;
-}
-
-int FoldCompare(std::string_view a, std::string_view b) {
-  const int order = a.compare(b);
-  return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
-
+// NOCASE, the collation of every text column of the store, ignores the case of every letter
+// that has one, as Jet does, and orders by the upper-cased forms, so grouping, joins, DISTINCT,
+// indexes and look-ups agree with UCASE.
 int NoCaseCollation(void*, int length1, const void* text1, int length2, const void* text2) {
-  const auto* a = static_cast<const unsigned char*>(text1);
-  const auto* b = static_cast<const unsigned char*>(text2);
-  const auto n1 = static_cast<std::size_t>(length1);
-  const auto n2 = static_cast<std::size_t>(length2);
-  // ASCII runs compare byte by byte as SQLite's NOCASE does; only text beyond ASCII pays for
-  // the full fold.
-  std::size_t i = 0;
-  for (; i < n1 && i < n2; ++i) {
-    if (a[i] >= 0x80 || b[i] >= 0x80) {
-      break;
-    }
-    const int x = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] + 32 : a[i];
-    const int y = (b[i] >= 'A' && b[i] <= 'Z') ? b[i] + 32 : b[i];
-    if (x != y) {
-      return x < y ? -1 : 1;
-    }
-  }
-  if (i == n1 || i == n2) {
-    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
-  }
+  const std::string_view a(static_cast<const char*>(text1), static_cast<std::size_t>(length1));
+  const std::string_view b(static_cast<const char*>(text2), static_cast<std::size_t>(length2));
   try {
-    return FoldCompare(
-        FoldForCompare(std::string_view(reinterpret_cast<const char*>(a) + i, n1 - i)),
-        FoldForCompare(std::string_view(reinterpret_cast<const char*>(b) + i, n2 - i)));
+    return casefold::Compare(a, b);
   } catch (const std::exception&) {
     // Out of memory: fall back on the bytes, which is still a consistent order.
-    return FoldCompare(std::string_view(reinterpret_cast<const char*>(a) + i, n1 - i),
-                       std::string_view(reinterpret_cast<const char*>(b) + i, n2 - i));
+    const int order = a.compare(b);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+  }
+}
+
+// Files whose NOCASE indexes follow the present case-blind order carry this user_version. Files
+// written before it took effect (0) keep index entries in the earlier order, through which
+// look-ups would miss rows: they are rebuilt once, on the first writable open.
+constexpr int kCaseOrderVersion = 1;
+
+void RebuildOldCaseOrder(const SqliteConnection& impl) {
+  Statement version = impl.Prepare("PRAGMA user_version");
+  const int current = impl.Step(version.get()) ? sqlite3_column_int(version.get(), 0) : 0;
+  version.reset();
+  if (current >= kCaseOrderVersion) {
+    return;
+  }
+  impl.Run("BEGIN IMMEDIATE");
+  try {
+    impl.Run("REINDEX NOCASE");
+    impl.Run("PRAGMA user_version = " + std::to_string(kCaseOrderVersion));
+    impl.Run("COMMIT");
+  } catch (...) {
+    sqlite3_exec(impl.Get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
   }
 }
 
@@ -153,32 +138,21 @@ SqliteHandle OpenHandle(const std::string& path, int flags) {
   return handle;
 }
 
-DatabasePtr Wrap(SqliteHandle handle, const std::string& path) {
-  auto impl = std::make_shared<Database::Impl>();
-  impl->mDb = std::move(handle);
-  impl->mName = path;
-  return automation::MakeObject<Database>(impl);
-}
-
 }  // namespace
 
-void RaiseDao(long number, const std::string& description) {
-  throw automation::AutomationError(number, description, kSource);
-}
-
-sqlite3* Database::Impl::Get() const {
+sqlite3* SqliteConnection::Get() const {
   if (!mDb) {
     RaiseDao(kDaoErrObjectClosed, "Object invalid or no longer set.");
   }
   return mDb.get();
 }
 
-void Database::Impl::RaiseEngine(int rc) const {
+void SqliteConnection::RaiseEngine(int rc) const {
   const char* text = mDb ? sqlite3_errmsg(mDb.get()) : sqlite3_errstr(rc);
   RaiseDao(NumberFor(rc), text != nullptr ? text : "database engine error");
 }
 
-Statement Database::Impl::Prepare(const std::string& sql) const {
+Statement SqliteConnection::Prepare(const std::string& sql) const {
   // The engine would stop reading at a NUL and run what came before it.
   if (sql.find('\0') != std::string::npos) {
     RaiseDao(kDaoErrEngine, "the SQL text contains a NUL character");
@@ -201,7 +175,7 @@ Statement Database::Impl::Prepare(const std::string& sql) const {
   return statement;
 }
 
-bool Database::Impl::Step(sqlite3_stmt* statement) const {
+bool SqliteConnection::Step(sqlite3_stmt* statement) const {
   const int rc = sqlite3_step(statement);
   if (rc == SQLITE_ROW) {
     return true;
@@ -212,13 +186,13 @@ bool Database::Impl::Step(sqlite3_stmt* statement) const {
   return false;
 }
 
-void Database::Impl::Run(const std::string& sql) const {
+void SqliteConnection::Run(const std::string& sql) const {
   Statement statement = Prepare(sql);
   while (Step(statement.get())) {
   }
 }
 
-JetSqlTranslation Database::Impl::Translate(const std::string& jetSql) const {
+JetSqlTranslation SqliteConnection::Translate(const std::string& jetSql) const {
   JetSqlOptions options;
   options.selectColumns = [this](const std::string& selectSql) {
     Statement statement = Prepare(selectSql);
@@ -246,23 +220,20 @@ JetSqlTranslation Database::Impl::Translate(const std::string& jetSql) const {
   }
 }
 
-void Database::Impl::Close() noexcept {
+void SqliteConnection::Close() noexcept {
   if (!mDb) {
     return;
   }
   if (mTransactionDepth > 0) {
     sqlite3_exec(mDb.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     mTransactionDepth = 0;
+    mImmediate = false;
   }
   mDb.reset();
 }
 
-Database::Database(std::shared_ptr<Impl> impl) : mImpl(std::move(impl)) {}
-
-// The connection itself closes with the last holder of its state, which may be a Recordset.
-Database::~Database() = default;
-
-DatabasePtr Database::Open(const std::string& path, const std::string& password, bool readOnly) {
+std::shared_ptr<Database::Impl> OpenFileDatabase(const std::string& path,
+                                                 const std::string& password, bool readOnly) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) {
     RaiseDao(kDaoErrFileNotFound, "Could not find file '" + path + "'.");
@@ -273,7 +244,7 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
     RaiseDao(kDaoErrUnrecognizedFormat, "Unrecognized database format '" + path + "'.");
   }
   SqliteHandle handle = OpenHandle(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-  auto impl = std::make_shared<Database::Impl>();
+  auto impl = std::make_shared<SqliteConnection>();
   impl->mDb = std::move(handle);
   impl->mName = path;
 
@@ -296,13 +267,15 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
   if (!readOnly) {
     // WAL with synchronous NORMAL: a committed statement survives a crash of the process.
     sqlite3_exec(impl->mDb.get(), "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    RebuildOldCaseOrder(*impl);
   }
   impl->Run("PRAGMA synchronous = NORMAL");
-  return automation::MakeObject<Database>(impl);
+  return impl;
 }
 
-DatabasePtr Database::Create(const std::string& path, const std::string& password,
-                             std::string_view schemaSql) {
+std::shared_ptr<Database::Impl> CreateFileDatabase(const std::string& path,
+                                                   const std::string& password,
+                                                   std::string_view schemaSql) {
   std::error_code error;
   if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
     RaiseDao(kDaoErrDatabaseExists, "Database '" + path + "' already exists.");
@@ -319,8 +292,10 @@ DatabasePtr Database::Create(const std::string& path, const std::string& passwor
     hash.resize(hash.find('\0'));
   }
   try {
-    DatabasePtr database = Wrap(OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), path);
-    Impl& impl = *database->mImpl;
+    auto database = std::make_shared<SqliteConnection>();
+    database->mDb = OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    database->mName = path;
+    SqliteConnection& impl = *database;
     impl.Run("PRAGMA journal_mode = WAL");
     impl.Run("PRAGMA synchronous = NORMAL");
     impl.Run("BEGIN");
@@ -339,6 +314,7 @@ DatabasePtr Database::Create(const std::string& path, const std::string& passwor
                         SQLITE_TRANSIENT);
       impl.Step(insert.get());
     }
+    impl.Run("PRAGMA user_version = " + std::to_string(kCaseOrderVersion));
     impl.Run("COMMIT");
     return database;
   } catch (...) {
@@ -348,87 +324,46 @@ DatabasePtr Database::Create(const std::string& path, const std::string& passwor
   }
 }
 
-RecordsetPtr Database::OpenRecordset(const std::string& sql, std::int32_t type) {
-  return OpenRecordsetOn(mImpl, sql, type);
-}
-
-void Database::Execute(const std::string& sql) {
-  const JetSqlTranslation translation = mImpl->Translate(sql);
-  Statement statement = mImpl->Prepare(translation.sql);
+void SqliteConnection::Execute(const std::string& sql) {
+  const JetSqlTranslation translation = Translate(sql);
+  Statement statement = Prepare(translation.sql);
   if (sqlite3_column_count(statement.get()) > 0 && sqlite3_stmt_readonly(statement.get())) {
     RaiseDao(kDaoErrSelectExecuted, "Cannot execute a select query.");
   }
-  while (mImpl->Step(statement.get())) {
+  while (Step(statement.get())) {
   }
-  mImpl->mRecordsAffected = sqlite3_changes(mImpl->Get());
+  mRecordsAffected = sqlite3_changes(Get());
 }
 
-std::int32_t Database::GetRecordsAffected() const {
-  return mImpl->mRecordsAffected;
-}
-
-void Database::BeginTrans() {
-  mImpl->Run("SAVEPOINT dao_transaction");
-  ++mImpl->mTransactionDepth;
-}
-
-void Database::CommitTrans() {
-  if (mImpl->mTransactionDepth == 0) {
-    RaiseDao(kDaoErrNoTransaction,
-             "You tried to commit or rollback a transaction without first beginning a "
-             "transaction.");
-  }
-  mImpl->Run("RELEASE dao_transaction");
-  --mImpl->mTransactionDepth;
-}
-
-void Database::Rollback() {
-  if (mImpl->mTransactionDepth == 0) {
-    RaiseDao(kDaoErrNoTransaction,
-             "You tried to commit or rollback a transaction without first beginning a "
-             "transaction.");
-  }
-  mImpl->Run("ROLLBACK TO dao_transaction");
-  mImpl->Run("RELEASE dao_transaction");
-  --mImpl->mTransactionDepth;
-}
-
-int Database::GetTransactionDepth() const {
-  return mImpl->mTransactionDepth;
-}
-
-void Database::Close() {
-  mImpl->Close();
-}
-
-bool Database::IsOpen() const {
-  return mImpl->mDb != nullptr;
-}
-
-const std::string& Database::GetName() const {
-  return mImpl->mName;
-}
-
-Transaction::Transaction(const DatabasePtr& database) : mDatabase(database) {
-  if (!mDatabase) {
-    automation::RaiseRuntimeError(automation::kErrObjectNotSet);
-  }
-  mDatabase->BeginTrans();
-}
-
-Transaction::~Transaction() {
-  if (!mDone) {
-    try {
-      mDatabase->Rollback();
-    } catch (...) {
-      // Nothing to undo any more (the database was closed, which rolled back already).
-    }
+void SqliteConnection::Begin(bool serializable) {
+  // The file has one writer at a time; taking the write lock at the start, rather than at the
+  // first write, keeps a transaction from reading rows another connection changes before it
+  // writes.
+  if (serializable) {
+    Run("BEGIN IMMEDIATE");
+    mImmediate = true;
+  } else {
+    Run("SAVEPOINT dao_transaction");
   }
 }
 
-void Transaction::Commit() {
-  mDatabase->CommitTrans();
-  mDone = true;
+void SqliteConnection::Commit() {
+  if (mImmediate && mTransactionDepth == 1) {
+    Run("COMMIT");
+    mImmediate = false;
+  } else {
+    Run("RELEASE dao_transaction");
+  }
+}
+
+void SqliteConnection::Rollback() {
+  if (mImmediate && mTransactionDepth == 1) {
+    Run("ROLLBACK");
+    mImmediate = false;
+  } else {
+    Run("ROLLBACK TO dao_transaction");
+    Run("RELEASE dao_transaction");
+  }
 }
 
 }  // namespace dao
