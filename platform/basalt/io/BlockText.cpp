@@ -142,18 +142,42 @@ class Writer {
     *Room(1) = c;
     ++mUsed;
   }
+  // Most pieces are short names and numbers; copying them with a few fixed
+  // size moves beats a call to memcpy for each.
   void Put(std::string_view text) {
-    std::memcpy(Room(text.size()), text.data(), text.size());
-    mUsed += text.size();
+    const std::size_t size = text.size();
+    char* out = Room(size);
+    const char* in = text.data();
+    if (size >= 8 && size <= 16) {
+      std::memcpy(out, in, 8);
+      std::memcpy(out + size - 8, in + size - 8, 8);
+    } else if (size >= 4 && size < 8) {
+      std::memcpy(out, in, 4);
+      std::memcpy(out + size - 4, in + size - 4, 4);
+    } else if (size < 4) {
+      for (std::size_t i = 0; i < size; ++i) {
+        out[i] = in[i];
+      }
+    } else {
+      std::memcpy(out, in, size);
+    }
+    mUsed += size;
   }
   void Put(const unsigned char* first, const unsigned char* last) {
     Put(std::string_view(reinterpret_cast<const char*>(first),
                          static_cast<std::size_t>(last - first)));
   }
 
+  // Writes whole chunks of spaces into the room beyond the indent, which
+  // later pieces overwrite: cheaper than a memset call for a few spaces.
   void Indent(int depth) {
+    static constexpr char kSpaces[] = "                ";
+    constexpr std::size_t kChunk = sizeof kSpaces - 1;
     const auto count = static_cast<std::size_t>(depth) * 2;
-    std::memset(Room(count), ' ', count);
+    char* out = Room(count + kChunk);
+    for (std::size_t done = 0; done < count; done += kChunk) {
+      std::memcpy(out + done, kSpaces, kChunk);
+    }
     mUsed += count;
   }
 
