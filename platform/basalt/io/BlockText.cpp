@@ -134,7 +134,9 @@ class Writer {
  private:
   char* Room(std::size_t count) {
     if (mOut.size() - mUsed < count) {
-      mOut.resize(std::max(mOut.size() * 2, mUsed + count + 4096));
+      // Whatever the caller reserved is used up before the string grows:
+      // each growth beyond it moves the whole text.
+      mOut.resize(std::max({mOut.capacity(), mOut.size() * 2, mUsed + count + 4096}));
     }
     return mOut.data() + mUsed;
   }
@@ -174,9 +176,13 @@ class Writer {
     static constexpr char kSpaces[] = "                ";
     constexpr std::size_t kChunk = sizeof kSpaces - 1;
     const auto count = static_cast<std::size_t>(depth) * 2;
-    char* out = Room(count + kChunk);
-    for (std::size_t done = 0; done < count; done += kChunk) {
-      std::memcpy(out + done, kSpaces, kChunk);
+    if (mOut.size() - mUsed < count + kChunk) {
+      std::memset(Room(count), ' ', count);  // near the end: take no more room than needed
+    } else {
+      char* out = mOut.data() + mUsed;
+      for (std::size_t done = 0; done < count; done += kChunk) {
+        std::memcpy(out + done, kSpaces, kChunk);
+      }
     }
     mUsed += count;
   }
@@ -203,27 +209,30 @@ class Writer {
       case PackedCell::Kind::Bool:
         Put(cell.GetBool() ? std::string_view("true") : std::string_view("false"));
         return;
+      // Numbers go through a buffer of their own and take exactly their
+      // length of the output, so a text fits a string reserved to its size
+      // without moving at the end.
       case PackedCell::Kind::Long: {
-        constexpr std::size_t kRoom = 32;
-        char* first = Room(kRoom);
-        mUsed += static_cast<std::size_t>(std::to_chars(first, first + kRoom, cell.GetLong()).ptr -
-                                          first);
+        char buffer[32];
+        Put(std::string_view(
+            buffer,
+            static_cast<std::size_t>(
+                std::to_chars(buffer, buffer + sizeof buffer, cell.GetLong()).ptr - buffer)));
         return;
       }
       case PackedCell::Kind::Double: {
         const double number = cell.GetDouble();
-        constexpr std::size_t kRoom = 64;
-        char* first = Room(kRoom);
-        char* last = WriteShortDouble(first, number);
+        char buffer[64];
+        char* last = WriteShortDouble(buffer, number);
         if (last == nullptr) {
-          last = std::to_chars(first, first + kRoom - 2, number).ptr;
+          last = std::to_chars(buffer, buffer + sizeof buffer - 2, number).ptr;
           // Keep doubles recognisable as doubles: "3" would read back as a long.
-          if (std::isfinite(number) && !HasFractionOrExponent(first, last)) {
+          if (std::isfinite(number) && !HasFractionOrExponent(buffer, last)) {
             *last++ = '.';
             *last++ = '0';
           }
         }
-        mUsed += static_cast<std::size_t>(last - first);
+        Put(std::string_view(buffer, static_cast<std::size_t>(last - buffer)));
         return;
       }
     }
