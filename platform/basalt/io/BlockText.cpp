@@ -71,7 +71,16 @@ class Writer {
       return true;
     }
     Put(" {\n");
-    for (const CBlock_item_ptr& item : block) {
+    const auto end = block.end();
+    for (auto at = block.begin(); at != end; ++at) {
+      // The items lie scattered on the heap and the wait for each one's
+      // first cache line took about half of the writing time: ask for the
+      // item after next while this one is written.
+      constexpr std::ptrdiff_t kPrefetchDistance = 2;
+      if (end - at > kPrefetchDistance) {
+        __builtin_prefetch((at + kPrefetchDistance)->get());
+      }
+      const CBlock_item_ptr& item = *at;
       Indent(depth);
       switch (item->GetKind()) {
         case CBlock_item::Kind::Block:
@@ -125,7 +134,9 @@ class Writer {
  private:
   char* Room(std::size_t count) {
     if (mOut.size() - mUsed < count) {
-      mOut.resize(std::max(mOut.size() * 2, mUsed + count + 4096));
+      // Whatever the caller reserved is used up before the string grows:
+      // each growth beyond it moves the whole text.
+      mOut.resize(std::max({mOut.capacity(), mOut.size() * 2, mUsed + count + 4096}));
     }
     return mOut.data() + mUsed;
   }
@@ -133,18 +144,46 @@ class Writer {
     *Room(1) = c;
     ++mUsed;
   }
+  // Most pieces are short names and numbers; copying them with a few fixed
+  // size moves beats a call to memcpy for each.
   void Put(std::string_view text) {
-    std::memcpy(Room(text.size()), text.data(), text.size());
-    mUsed += text.size();
+    const std::size_t size = text.size();
+    char* out = Room(size);
+    const char* in = text.data();
+    if (size >= 8 && size <= 16) {
+      std::memcpy(out, in, 8);
+      std::memcpy(out + size - 8, in + size - 8, 8);
+    } else if (size >= 4 && size < 8) {
+      std::memcpy(out, in, 4);
+      std::memcpy(out + size - 4, in + size - 4, 4);
+    } else if (size < 4) {
+      for (std::size_t i = 0; i < size; ++i) {
+        out[i] = in[i];
+      }
+    } else {
+      std::memcpy(out, in, size);
+    }
+    mUsed += size;
   }
   void Put(const unsigned char* first, const unsigned char* last) {
     Put(std::string_view(reinterpret_cast<const char*>(first),
                          static_cast<std::size_t>(last - first)));
   }
 
+  // Writes whole chunks of spaces into the room beyond the indent, which
+  // later pieces overwrite: cheaper than a memset call for a few spaces.
   void Indent(int depth) {
+    static constexpr char kSpaces[] = "                ";
+    constexpr std::size_t kChunk = sizeof kSpaces - 1;
     const auto count = static_cast<std::size_t>(depth) * 2;
-    std::memset(Room(count), ' ', count);
+    if (mOut.size() - mUsed < count + kChunk) {
+      std::memset(Room(count), ' ', count);  // near the end: take no more room than needed
+    } else {
+      char* out = mOut.data() + mUsed;
+      for (std::size_t done = 0; done < count; done += kChunk) {
+        std::memcpy(out + done, kSpaces, kChunk);
+      }
+    }
     mUsed += count;
   }
 
@@ -170,27 +209,161 @@ class Writer {
       case PackedCell::Kind::Bool:
         Put(cell.GetBool() ? std::string_view("true") : std::string_view("false"));
         return;
+      // Numbers go through a buffer of their own and take exactly their
+      // length of the output, so a text fits a string reserved to its size
+      // without moving at the end.
       case PackedCell::Kind::Long: {
-        constexpr std::size_t kRoom = 32;
-        char* first = Room(kRoom);
-        mUsed += static_cast<std::size_t>(std::to_chars(first, first + kRoom, cell.GetLong()).ptr -
-                                          first);
+        char buffer[32];
+        Put(std::string_view(
+            buffer,
+            static_cast<std::size_t>(
+                std::to_chars(buffer, buffer + sizeof buffer, cell.GetLong()).ptr - buffer)));
         return;
       }
       case PackedCell::Kind::Double: {
         const double number = cell.GetDouble();
-        constexpr std::size_t kRoom = 64;
-        char* first = Room(kRoom);
-        char* last = std::to_chars(first, first + kRoom - 2, number).ptr;
-        // Keep doubles recognisable as doubles: "3" would read back as a long.
-        if (std::isfinite(number) && !HasFractionOrExponent(first, last)) {
-          *last++ = '.';
-          *last++ = '0';
+        char buffer[64];
+        char* last = WriteShortDouble(buffer, number);
+        if (last == nullptr) {
+          last = std::to_chars(buffer, buffer + sizeof buffer - 2, number).ptr;
+          // Keep doubles recognisable as doubles: "3" would read back as a long.
+          if (std::isfinite(number) && !HasFractionOrExponent(buffer, last)) {
+            *last++ = '.';
+            *last++ = '0';
+          }
         }
-        mUsed += static_cast<std::size_t>(last - first);
+        Put(std::string_view(buffer, static_cast<std::size_t>(last - buffer)));
         return;
       }
     }
+  }
+
+  // std::to_chars(double) dominates the writing time, so the common doubles
+  // (whole numbers and numbers with at most kMaxDecimals decimals) are
+  // written here, giving the bytes to_chars gives with the ".0" of whole
+  // numbers added; null for any other double.
+  //
+  // Why the bytes agree: `number` is the double nearest to m / 10^j for a
+  // whole m below 10^15 (or it is a whole number below 2^53). Decimals of at
+  // most 15 significant digits map to distinct doubles, and whole numbers
+  // below 2^53 lie more than half a step away from any other whole number,
+  // so no shorter decimal reads back as `number`, and m / 10^j is the one
+  // shortest decimal that does. to_chars then writes those digits in the
+  // shorter of the fixed and scientific forms, fixed on a tie.
+  static char* WriteShortDouble(char* out, double number) {
+    constexpr int kMaxDecimals = 4;
+    static constexpr double kPowers[kMaxDecimals + 1] = {1, 10, 100, 1000, 10000};
+    constexpr double kTwo53 = 9007199254740992.0;
+    constexpr double kTen15 = 1e15;
+    if (number == 0) {
+      if (std::signbit(number)) {
+        *out++ = '-';
+      }
+      std::memcpy(out, "0.0", 3);
+      return out + 3;
+    }
+    const bool negative = number < 0;
+    const double magnitude = negative ? -number : number;
+    // Also false for NaN.
+    if (!(magnitude < kTwo53 && magnitude >= 1e-3)) {
+      return nullptr;
+    }
+    std::uint64_t whole = 0;
+    int decimals = 0;
+    for (;; ++decimals) {
+      if (decimals > kMaxDecimals) {
+        return nullptr;
+      }
+      const double scaled = magnitude * kPowers[decimals];
+      const double limit = decimals == 0 ? kTwo53 : kTen15;
+      if (!(scaled < limit)) {
+        return nullptr;
+      }
+      // Any whole number near `scaled` will do: the test below proves it.
+      // (std::nearbyint is a library call here, too slow for this loop.)
+      const auto rounded = static_cast<double>(static_cast<std::uint64_t>(scaled + 0.5));
+      // Division of exact operands rounds correctly, so this is exactly
+      // "the double nearest to rounded / 10^decimals is `magnitude`".
+      if (rounded / kPowers[decimals] == magnitude) {
+        whole = static_cast<std::uint64_t>(rounded);
+        break;
+      }
+    }
+    // The significant digits, without trailing zeros; `exponent` is the
+    // power of ten of the first digit.
+    static constexpr char kPairs[] =
+        "000102030405060708091011121314151617181920212223242526272829303132333435363738394041424344"
+        "454647484950515253545556575859606162636465666768697071727374757677787980818283848586878889"
+        "90919293949596979899";
+    char digits[20];
+    char* const digitsEnd = digits + sizeof digits;
+    char* first = digitsEnd;
+    std::uint64_t rest = whole;
+    while (rest >= 100) {
+      first -= 2;
+      std::memcpy(first, kPairs + (rest % 100) * 2, 2);
+      rest /= 100;
+    }
+    if (rest >= 10) {
+      first -= 2;
+      std::memcpy(first, kPairs + rest * 2, 2);
+    } else {
+      *--first = static_cast<char>('0' + rest);
+    }
+    // `whole` is not zero, so a digit other than 0 ends the scan.
+    const char* significantEnd = digitsEnd;
+    while (significantEnd[-1] == '0') {
+      --significantEnd;
+    }
+    const int count = static_cast<int>(significantEnd - first);
+    const int trailing = static_cast<int>(digitsEnd - significantEnd);
+    const int exponent = count + trailing - 1 - decimals;
+    const int absExponent = exponent < 0 ? -exponent : exponent;  // below 16
+    const int scientificLength = count + (count > 1 ? 1 : 0) + 4;
+    int fixedLength = 0;
+    if (exponent >= 0) {
+      fixedLength = std::max(count, exponent + 1) + (count > exponent + 1 ? 1 : 0);
+    } else {
+      fixedLength = 2 + (-exponent - 1) + count;
+    }
+    if (negative) {
+      *out++ = '-';
+    }
+    if (fixedLength > scientificLength) {
+      *out++ = *first;
+      if (count > 1) {
+        *out++ = '.';
+        std::memcpy(out, first + 1, static_cast<std::size_t>(count - 1));
+        out += count - 1;
+      }
+      *out++ = 'e';
+      *out++ = exponent < 0 ? '-' : '+';
+      std::memcpy(out, kPairs + absExponent * 2, 2);
+      return out + 2;
+    }
+    if (exponent < 0) {
+      *out++ = '0';
+      *out++ = '.';
+      std::memset(out, '0', static_cast<std::size_t>(-exponent - 1));
+      out += -exponent - 1;
+      std::memcpy(out, first, static_cast<std::size_t>(count));
+      return out + count;
+    }
+    const int integerDigits = exponent + 1;
+    if (count <= integerDigits) {
+      std::memcpy(out, first, static_cast<std::size_t>(count));
+      out += count;
+      std::memset(out, '0', static_cast<std::size_t>(integerDigits - count));
+      out += integerDigits - count;
+      *out++ = '.';
+      *out++ = '0';
+      return out;
+    }
+    std::memcpy(out, first, static_cast<std::size_t>(integerDigits));
+    out += integerDigits;
+    *out++ = '.';
+    std::memcpy(out, first + integerDigits, static_cast<std::size_t>(count - integerDigits));
+    return out + (count - integerDigits);
   }
 
   static bool HasFractionOrExponent(const char* first, const char* last) {

@@ -1,11 +1,16 @@
 #include "platform/basalt/io/BlockText.h"
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -168,6 +173,121 @@ TEST(BlockTextTest, NumbersRoundTripExactly) {
     many << CBlock_named_value(L"d", value);
   }
   EXPECT_EQ(Read(Write(many)), many);
+}
+
+// The text of a double as the format defines it: the shortest round-trip
+// form of std::to_chars, with ".0" added to whole numbers.
+std::string ExpectedDoubleText(double value) {
+  char buffer[64];
+  char* last = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  std::string text(buffer, last);
+  if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos) {
+    text += ".0";
+  }
+  return text;
+}
+
+// Writes the values in vectors of many items and checks every item's text
+// against ExpectedDoubleText.
+void ExpectDoublesWrittenAsToChars(const std::vector<double>& values) {
+  constexpr std::size_t kPerVec = 4096;
+  for (std::size_t start = 0; start < values.size(); start += kPerVec) {
+    const std::size_t end = std::min(values.size(), start + kPerVec);
+    CBlock block(L"D");
+    CBlock_vec vec(L"v");
+    std::string expected = "D {\n  v[";
+    for (std::size_t i = start; i < end; ++i) {
+      vec << values[i];
+      if (i > start) {
+        expected += ", ";
+      }
+      expected += ExpectedDoubleText(values[i]);
+    }
+    expected += "]\n}\n";
+    block << vec;
+    const std::string written = Write(block);
+    if (written != expected) {
+      // Find the first differing value for a readable failure.
+      for (std::size_t i = start; i < end; ++i) {
+        CBlock one(L"D");
+        CBlock_vec single(L"v");
+        single << values[i];
+        one << single;
+        ASSERT_EQ(Write(one), "D {\n  v[" + ExpectedDoubleText(values[i]) + "]\n}\n")
+            << "bits " << std::bit_cast<std::uint64_t>(values[i]);
+      }
+      FAIL() << "the texts differ, but no single value does";
+    }
+  }
+}
+
+TEST(BlockTextTest, DoublesAreWrittenExactlyAsTheirShortestRoundTripForm) {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN(),
+                                std::numeric_limits<double>::min(),
+                                std::numeric_limits<double>::denorm_min(),
+                                std::numeric_limits<double>::max(),
+                                1e-3,
+                                1e-4,
+                                1e-5,
+                                0.1 + 0.2,
+                                1e15,
+                                1e16,
+                                1e17,
+                                9999999999999998.0,
+                                999999999999999.9,
+                                99999999999999.99,
+                                123456789012345.6,
+                                12345678901234.56};
+  // Whole numbers and their neighbours around every power of ten and two,
+  // where the form switches between fixed and scientific and where doubles
+  // stop holding every whole number (2^53).
+  for (int power = 0; power <= 60; ++power) {
+    for (const double scale : {std::ldexp(1.0, power), power <= 22 ? std::pow(10.0, power) : 0.0}) {
+      if (scale == 0) {
+        continue;
+      }
+      for (int step = -3; step <= 3; ++step) {
+        for (const double base : {scale, scale * 3, scale * 7, scale * 9}) {
+          const double value = base + step;
+          values.push_back(value);
+          values.push_back(-value);
+          values.push_back(std::nextafter(value, 0.0));
+          values.push_back(std::nextafter(value, 1e300));
+          values.push_back(value / 1000);
+          values.push_back(value / 10000);
+          values.push_back(value / 100000);
+        }
+      }
+    }
+  }
+  // Every whole number with few decimals in bands of magnitudes, and their
+  // neighbouring doubles.
+  for (long whole = -20000; whole <= 20000; ++whole) {
+    for (const double divisor : {1.0, 10.0, 100.0, 1000.0, 10000.0, 100000.0}) {
+      const double value = static_cast<double>(whole) / divisor;
+      values.push_back(value);
+      values.push_back(std::nextafter(value, 1e300));
+    }
+  }
+  for (const double big : {1e9, 1e12, 1e14, 1e15, 4.5e15, 9e15}) {
+    for (long offset = 0; offset < 3000; ++offset) {
+      values.push_back(big + static_cast<double>(offset) * 0.125);
+      values.push_back(big - static_cast<double>(offset) * 0.1);
+    }
+  }
+  // Random doubles of any bits and random decimals of every length.
+  std::mt19937_64 random(19);
+  for (int i = 0; i < 100000; ++i) {
+    values.push_back(std::bit_cast<double>(random()));
+    const auto digits = static_cast<double>(random() % 100000000000000000ULL);
+    values.push_back(digits / std::pow(10.0, static_cast<double>(random() % 20)));
+    values.push_back(static_cast<double>(random() % 100000000) * 1e-6 + 0.02);
+  }
+  ExpectDoublesWrittenAsToChars(values);
 }
 
 TEST(BlockTextTest, ReaderAcceptsHandWrittenText) {
