@@ -6,8 +6,11 @@
 // holds one for a scope. The executable's handle is never owned and must not
 // be freed.
 //
-// Failures leave an error number for the calling thread (GetLastModuleError);
-// SystemError.h turns it into the system's text.
+// Failures leave an error for the calling thread: GetLastModuleError gives its
+// code and number, GetLastModuleErrorText the loader's own words for it.
+//
+// An entry is found only among the module's own exports, never in a module it
+// depends on.
 //
 // Thread-safety: every function may be called from any thread; the last error
 // is kept per thread.
@@ -16,6 +19,7 @@
 #include <string>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemError.h"
 #include "platform/win32/Win32Export.h"
 
 namespace win32 {
@@ -34,8 +38,11 @@ WIN32SEAM_EXPORT std::wstring GetModuleFileName(ModuleHandle module);
 WIN32SEAM_EXPORT ModuleHandle GetExecutableModule();
 // Whether the module at this path is in the process now; takes no load.
 WIN32SEAM_EXPORT bool IsModuleLoaded(const wchar_t* path);
-// The error number left by the last failing call of this seam on this thread.
-WIN32SEAM_EXPORT unsigned long GetLastModuleError();
+// The error left by the last failing call of this seam on this thread.
+WIN32SEAM_EXPORT SystemError GetLastModuleError();
+// The system's text for that error: what the loader said when a load failed,
+// else the system's text for the number. Empty when the system gives none.
+WIN32SEAM_EXPORT std::wstring GetLastModuleErrorText();
 // The separator the platform puts between a directory and a file name.
 WIN32SEAM_EXPORT wchar_t GetPathSeparator();
 
