@@ -132,7 +132,7 @@ void UnPublicManager(CPublicRavelin* manager) {
   // either fails: the host has given the object up either way.
   DiscardManager(manager);
   if (module != nullptr) {
-    win32::FreeModule(module);
+    win32::UnloadModule(module);
   }
 }
 

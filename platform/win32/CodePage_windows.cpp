@@ -94,6 +94,38 @@ bool ConvertStrict(unsigned codePage, const char* data, int length, std::wstring
   return true;
 }
 
+bool IsHighSurrogate(wchar_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Appends the conversion of `length` units to `out`; with a null `out` only
+// checks that the code page takes these flags (an empty run always converts).
+bool ConvertRun(unsigned codePage, DWORD flags, const char* defaultChar, const wchar_t* data,
+                std::size_t length, std::string* out) {
+  if (out == nullptr) {
+    const wchar_t probe = L'a';
+    return ::WideCharToMultiByte(codePage, flags, &probe, 1, nullptr, 0, defaultChar, nullptr) > 0;
+  }
+  if (length == 0) {
+    return true;
+  }
+  const int wideLength = static_cast<int>(length);
+  const int needed =
+      ::WideCharToMultiByte(codePage, flags, data, wideLength, nullptr, 0, defaultChar, nullptr);
+  if (needed <= 0) {
+    return false;
+  }
+  const std::size_t start = out->size();
+  out->resize(start + static_cast<std::size_t>(needed));
+  ::WideCharToMultiByte(codePage, flags, data, wideLength, out->data() + start, needed, defaultChar,
+                        nullptr);
+  return true;
+}
+
 }  // namespace
 
 std::string GetCodeSetName(unsigned codePage) {
@@ -171,25 +203,33 @@ bool WideToMultiByte(unsigned codePage, const wchar_t* data, std::size_t length,
     return true;
   }
   // No best-fit look-alikes: a character the code page lacks becomes "?".
-  const int wideLength = static_cast<int>(length);
-  DWORD flags = WC_NO_BEST_FIT_CHARS;
-  const char* defaultChar = "?";
-  int needed =
-      ::WideCharToMultiByte(resolved, flags, data, wideLength, nullptr, 0, defaultChar, nullptr);
-  if (needed <= 0 && ::GetLastError() == ERROR_INVALID_PARAMETER) {
-    // Code pages such as the ISO-2022 family take neither flags nor a
-    // default character.
-    flags = 0;
-    defaultChar = nullptr;
-    needed =
-        ::WideCharToMultiByte(resolved, flags, data, wideLength, nullptr, 0, defaultChar, nullptr);
+  // Some code pages (the ISO-2022 family) take neither flag nor default.
+  const bool strict = ConvertRun(resolved, WC_NO_BEST_FIT_CHARS, "?", data, 0, nullptr);
+  const DWORD flags = strict ? WC_NO_BEST_FIT_CHARS : 0;
+  const char* defaultChar = strict ? "?" : nullptr;
+  std::string bytes;
+  std::size_t runStart = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const bool pair = i + 1 < length && IsHighSurrogate(data[i]) && IsLowSurrogate(data[i + 1]);
+    if (!pair) {
+      continue;
+    }
+    if (!ConvertRun(resolved, flags, defaultChar, data + runStart, i - runStart, &bytes)) {
+      return false;
+    }
+    // A character outside the BMP that the code page lacks is one "?", as
+    // elsewhere, where the system would give one per surrogate.
+    std::string character;
+    if (!ConvertRun(resolved, flags, defaultChar, data + i, 2, &character)) {
+      return false;
+    }
+    bytes += strict && character == "??" ? std::string("?") : character;
+    ++i;
+    runStart = i + 1;
   }
-  if (needed <= 0) {
+  if (!ConvertRun(resolved, flags, defaultChar, data + runStart, length - runStart, &bytes)) {
     return false;
   }
-  std::string bytes(static_cast<std::size_t>(needed), '\0');
-  ::WideCharToMultiByte(resolved, flags, data, wideLength, bytes.data(), needed, defaultChar,
-                        nullptr);
   out = std::move(bytes);
   return true;
 }

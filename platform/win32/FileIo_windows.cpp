@@ -174,8 +174,10 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     error = LastSystemError();
     return false;
   }
-  CFileHandle file(handle);
+  // Declared before the handle so that the handle is closed first: a file
+  // still open without delete sharing cannot be deleted.
   CTemporaryFileGuard guard(temporary);
+  CFileHandle file(handle);
   if (ErrorCode fault = InjectedFileWriteFault(FileWriteStep::kWrite); fault != ErrorCode::kNone) {
     // A disk that fills up takes part of the data first.
     WriteAll(file.Get(), static_cast<const char*>(data), size / 2);

@@ -1,7 +1,7 @@
 // Loading of shared modules (plug-ins, resource modules) at run time.
 //
 // LoadModule is reference-counted like the platform loader: every successful
-// load must be matched by one FreeModule, and the module leaves the process
+// load must be matched by one UnloadModule, and the module leaves the process
 // with the last one. The caller of LoadModule owns that load; ScopedModule
 // holds one for a scope. The executable's handle is never owned and must not
 // be freed.
@@ -28,12 +28,12 @@ namespace win32 {
 WIN32SEAM_EXPORT ModuleHandle LoadModule(const wchar_t* path);
 // Gives back one load. False (and an error number) for a null handle or when
 // the loader refuses.
-WIN32SEAM_EXPORT bool FreeModule(ModuleHandle module);
+WIN32SEAM_EXPORT bool UnloadModule(ModuleHandle module);
 // The exported entry of that name, or null (with an error number).
 WIN32SEAM_EXPORT void* GetModuleEntry(ModuleHandle module, const char* name);
 // The path under which the loader holds the module (for a loaded module, the
 // path it was loaded by); empty for a null handle.
-WIN32SEAM_EXPORT std::wstring GetModuleFileName(ModuleHandle module);
+WIN32SEAM_EXPORT std::wstring GetModulePath(ModuleHandle module);
 // The process's executable; always valid, never to be freed.
 WIN32SEAM_EXPORT ModuleHandle GetExecutableModule();
 // Whether the module at this path is in the process now; takes no load.

@@ -91,7 +91,7 @@ ModuleHandle LoadModule(const wchar_t* path) {
   return FromLoader(handle);
 }
 
-bool FreeModule(ModuleHandle module) {
+bool UnloadModule(ModuleHandle module) {
   if (module == nullptr) {
     RememberError(EINVAL);
     return false;
@@ -123,7 +123,7 @@ void* GetModuleEntry(ModuleHandle module, const char* name) {
   return entry;
 }
 
-std::wstring GetModuleFileName(ModuleHandle module) {
+std::wstring GetModulePath(ModuleHandle module) {
   if (module == nullptr) {
     return {};
   }

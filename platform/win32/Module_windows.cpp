@@ -2,9 +2,6 @@
 // GetProcAddress looks only at the module's own export table, which is what
 // GetModuleEntry promises.
 #include <windows.h>
-// windows.h names these as macros for its own functions of the same names.
-#undef FreeModule
-#undef GetModuleFileName
 
 #include <cstdint>
 #include <string>
@@ -60,7 +57,7 @@ ModuleHandle LoadModule(const wchar_t* path) {
   return FromLoader(handle);
 }
 
-bool FreeModule(ModuleHandle module) {
+bool UnloadModule(ModuleHandle module) {
   if (module == nullptr) {
     RememberError(ERROR_INVALID_HANDLE);
     return false;
@@ -90,7 +87,7 @@ void* GetModuleEntry(ModuleHandle module, const char* name) {
   return reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(entry));
 }
 
-std::wstring GetModuleFileName(ModuleHandle module) {
+std::wstring GetModulePath(ModuleHandle module) {
   if (module == nullptr) {
     return {};
   }

@@ -125,14 +125,14 @@ TEST_F(PublicRavelinTest, SeparatorRulesForConfigurationAndModulePaths) {
 
   CPublicRavelin* fromPlain = Create(L"Main", plain);
   ASSERT_NE(fromPlain, nullptr);
-  EXPECT_EQ(win32::GetModuleFileName(fromPlain->GetModule()), plain + L"/manager.so");
+  EXPECT_EQ(win32::GetModulePath(fromPlain->GetModule()), plain + L"/manager.so");
   UnPublicManager(fromPlain);
 
   // The configuration is found the same way; the module path gets its
   // separator all the same.
   CPublicRavelin* fromTrailing = Create(L"Main", trailing);
   ASSERT_NE(fromTrailing, nullptr);
-  EXPECT_EQ(win32::GetModuleFileName(fromTrailing->GetModule()), plain + L"//manager.so");
+  EXPECT_EQ(win32::GetModulePath(fromTrailing->GetModule()), plain + L"//manager.so");
   UnPublicManager(fromTrailing);
   EXPECT_TRUE(mBoxes.Boxes().empty());
 }

@@ -32,7 +32,7 @@ TEST(ModulePosixTest, FailuresCarryErrnoAndTheTextDlerrorGave) {
 }
 
 TEST(ModulePosixTest, ExecutableIsNamedAsTheKernelNamesIt) {
-  EXPECT_EQ(win32::GetModuleFileName(win32::GetExecutableModule()),
+  EXPECT_EQ(win32::GetModulePath(win32::GetExecutableModule()),
             std::filesystem::read_symlink("/proc/self/exe").wstring());
   EXPECT_EQ(win32::GetPathSeparator(), L'/');
 }

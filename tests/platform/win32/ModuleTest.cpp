@@ -21,7 +21,7 @@ TEST(ModuleTest, LoadsAreCountedAndEntriesFound) {
   win32::ModuleHandle second = win32::LoadModule(path);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first, second);
-  EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::path(win32::GetModuleFileName(first)),
+  EXPECT_TRUE(std::filesystem::equivalent(std::filesystem::path(win32::GetModulePath(first)),
                                           std::filesystem::path(path)));
 
   auto answer = reinterpret_cast<AnswerFunction>(win32::GetModuleEntry(first, "SeamModuleAnswer"));
@@ -30,9 +30,9 @@ TEST(ModuleTest, LoadsAreCountedAndEntriesFound) {
   EXPECT_EQ(win32::GetModuleEntry(first, "NoSuchEntry"), nullptr);
   EXPECT_EQ(win32::GetLastModuleError().code, ErrorCode::kNotFound);
 
-  EXPECT_TRUE(win32::FreeModule(first));
+  EXPECT_TRUE(win32::UnloadModule(first));
   EXPECT_TRUE(win32::IsModuleLoaded(path));  // the second load still holds it
-  EXPECT_TRUE(win32::FreeModule(second));
+  EXPECT_TRUE(win32::UnloadModule(second));
   EXPECT_FALSE(win32::IsModuleLoaded(path));
 }
 
@@ -64,7 +64,7 @@ TEST(ModuleTest, ScopedModuleGivesItsLoadBack) {
     kept = module.Detach();
   }
   EXPECT_TRUE(win32::IsModuleLoaded(path));
-  EXPECT_TRUE(win32::FreeModule(kept));
+  EXPECT_TRUE(win32::UnloadModule(kept));
   EXPECT_FALSE(win32::IsModuleLoaded(path));
 }
 
@@ -86,7 +86,7 @@ TEST(ModuleTest, FailuresLeaveACodeAndTheLoadersText) {
 
   EXPECT_EQ(win32::LoadModule(nullptr), nullptr);
   EXPECT_EQ(win32::GetLastModuleError().code, ErrorCode::kNotFound);
-  EXPECT_FALSE(win32::FreeModule(nullptr));
+  EXPECT_FALSE(win32::UnloadModule(nullptr));
   EXPECT_EQ(win32::GetModuleEntry(nullptr, "x"), nullptr);
   EXPECT_EQ(win32::GetLastModuleError().code, ErrorCode::kInvalidArgument);
 }
@@ -95,8 +95,8 @@ TEST(ModuleTest, ExecutableIsAlwaysThereAndNotOwned) {
   win32::ModuleHandle executable = win32::GetExecutableModule();
   ASSERT_NE(executable, nullptr);
   EXPECT_EQ(executable, win32::GetExecutableModule());
-  EXPECT_TRUE(win32::FreeModule(executable));
-  EXPECT_TRUE(std::filesystem::is_regular_file(win32::GetModuleFileName(executable)));
+  EXPECT_TRUE(win32::UnloadModule(executable));
+  EXPECT_TRUE(std::filesystem::is_regular_file(win32::GetModulePath(executable)));
   EXPECT_EQ(win32::GetPathSeparator(), std::filesystem::path::preferred_separator);
 }
 

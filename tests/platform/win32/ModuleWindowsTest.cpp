@@ -24,7 +24,7 @@ TEST(ModuleWindowsTest, FailuresCarryGetLastErrorAndItsText) {
 TEST(ModuleWindowsTest, ExecutableIsNamedAsTheLoaderNamesIt) {
   wchar_t path[MAX_PATH] = {};
   ASSERT_NE(0u, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
-  EXPECT_EQ(win32::GetModuleFileName(win32::GetExecutableModule()), path);
+  EXPECT_EQ(win32::GetModulePath(win32::GetExecutableModule()), path);
   EXPECT_EQ(win32::GetPathSeparator(), L'\\');
 }
 
