@@ -215,9 +215,9 @@ TEST_F(QvConfigFileTest, RejectedStreamStillCountsAsRead) {
 }
 
 TEST_F(QvConfigFileTest, NonAsciiPathsWork) {
-  // Built by hand: the test runs in the C locale, where the standard library
-  // cannot convert such names.
-  qvtest::WriteFile(mDir.Path().string() + "/\xe9\x85\x8d\xe7\xbd\xae\xc3\xa9.qve", mPacked);
+  // Named from UTF-8 text, which every platform's file system path takes
+  // whatever the locale.
+  qvtest::WriteFile(mDir.Path() / std::filesystem::path(u8"\u914d\u7f6e\u00e9.qve"), mPacked);
   std::wstring path = mDir.Path().wstring() + L"/\u914d\u7f6e\u00e9.qve";
   CQvConfig config;
   ASSERT_EQ(1, config.OpenFile(path.c_str()));
