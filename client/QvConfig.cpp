@@ -404,11 +404,12 @@ int CQvConfig::Save(CONFIGTYPE /*type*/, const wchar_t* path) const {
   }
   try {
     const auto& sections = mSections->sections;
-    std::size_t size = kStreamHeaderSize;
+    // Counted in 64 bits: a 32-bit size_t could wrap before the check below.
+    std::uint64_t size = kStreamHeaderSize;
     for (const auto& [name, keys] : sections) {
-      size += kRecordFieldsSize + 8 * name.size();
+      size += kRecordFieldsSize + 8 * std::uint64_t{name.size()};
       for (const auto& [key, value] : keys) {
-        size += kRecordFieldsSize + 8 * (key.size() + value.size());
+        size += kRecordFieldsSize + 8 * (std::uint64_t{key.size()} + value.size());
       }
     }
     // Every field is 32 bits wide; a table too large for them cannot be
@@ -417,7 +418,7 @@ int CQvConfig::Save(CONFIGTYPE /*type*/, const wchar_t* path) const {
       return 0;
     }
     std::string stream;
-    stream.reserve(size);
+    stream.reserve(static_cast<std::size_t>(size));
     AppendUint32(stream, kStreamHeaderSize);
     AppendUint32(stream, static_cast<std::uint32_t>(sections.size()));
     AppendUint32(stream, kStreamMagic);
