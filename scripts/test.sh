@@ -1,35 +1,77 @@
 #!/usr/bin/env bash
 # Runs the tests of every leg, or of the legs named:
 #
-#   scripts/test.sh [linux|windows|all]...     (default all)
+#   scripts/test.sh [linux|postgres|windows|all]...     (default all)
 #
-#   linux    installs what is missing, builds the dev preset (sanitizers on),
-#            runs each fuzz target for a bounded time and then every test;
-#   windows  scripts/test-windows.sh: the windows-x64 preset with every test
-#            under wine64, and the windows-x86 preset built.
+#   linux     installs what is missing, builds the dev preset (sanitizers on),
+#             runs each fuzz target for a bounded time and then every test;
+#   postgres  the store's tests again on a throwaway PostgreSQL server, with
+#             the dev build (pg_leg below);
+#   windows   scripts/test-windows.sh: the windows-x64 preset with every test
+#             under wine64, and the windows-x86 preset built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if (($# == 0)); then
-  set -- all
-fi
+# ---- The store on a PostgreSQL server ------------------------------------------------------
+# Starts a server of its own (scripts/pg-server.sh: initdb into a temporary folder as the
+# postgres user, a free loopback port, the socket in that folder), runs the tests of the store,
+# the dao layer and the tool's venue commands against it with RAVELIN_TEST_PG naming it, and
+# stops and deletes the server on any exit, failed tests included.
+pg_server_dir=""
+stop_pg_server() {
+  if [[ -n "$pg_server_dir" ]]; then
+    scripts/pg-server.sh stop "$pg_server_dir" || true
+    pg_server_dir=""
+  fi
+}
+pg_leg() {
+  pg_server_dir=$(mktemp -d /tmp/ravelin-pg.XXXXXX)
+  trap stop_pg_server EXIT
+  local conninfo
+  conninfo=$(scripts/pg-server.sh start "$pg_server_dir")
+  # The tests of the server backend carry "Server" in their names; the file ones ran above.
+  RAVELIN_TEST_PG="$conninfo" ctest --preset dev -R 'Server' --output-on-failure
+  stop_pg_server
+  trap - EXIT
+}
+# ----------------------------------------------------------------------------------------------
+
+dev_built=0
+build_dev() {
+  if ((dev_built == 0)); then
+    scripts/install-deps.sh
+    cmake --preset dev
+    cmake --build --preset dev
+    dev_built=1
+  fi
+}
 run_linux() {
   local started=$SECONDS
-  scripts/install-deps.sh
-  cmake --preset dev
-  cmake --build --preset dev
+  build_dev
   scripts/fuzz.sh 30
   ctest --preset dev
   echo "== linux: $((SECONDS - started))s"
 }
+run_postgres() {
+  local started=$SECONDS
+  build_dev
+  pg_leg
+  echo "== postgres: $((SECONDS - started))s"
+}
+
+if (($# == 0)); then
+  set -- all
+fi
 for leg in "$@"; do
   case "$leg" in
     linux) run_linux ;;
+    postgres) run_postgres ;;
     windows) scripts/test-windows.sh all ;;
     all)
       run_linux
+      run_postgres
       scripts/test-windows.sh all
       ;;
-    *) echo "usage: scripts/test.sh [linux|windows|all]..." >&2; exit 2 ;;
+    *) echo "usage: scripts/test.sh [linux|postgres|windows|all]..." >&2; exit 2 ;;
   esac
 done
