@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/dao/Database.h"
 #include "tools/ravelin/ConfigOps.h"
 #include "tools/ravelin/SampleDesign.h"
 #include "tools/ravelin/SongImport.h"
 #include "tools/ravelin/Venue.h"
+#include "vod/RavelinSchema.h"
 
 namespace ravelin_tool_test {
 namespace {
@@ -31,7 +31,7 @@ const PortableRoom kRooms[] = {
 }  // namespace
 
 void MakePortableVenue(const std::string& path) {
-  dao::CreateRavelinDatabase(path, kPortablePassword);
+  vod::CreateRavelinDatabase(path, kPortablePassword);
   ravelin_tool::Venue venue(path, kPortablePassword);
   vod::Base& base = venue.Get();
 
