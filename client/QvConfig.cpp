@@ -181,6 +181,11 @@ struct CQvConfig::SectionTable {
   std::map<std::u16string, KeyTable> sections;
 };
 
+// Defined here as well so that the library exports it: a Windows DLL exports
+// only the static data it emits, and callers that take its address (or bind
+// a reference to it) import it from the library.
+constexpr unsigned long CQvConfig::kNotFound;
+
 CQvConfig::CQvConfig() = default;
 
 CQvConfig::~CQvConfig() {
@@ -194,12 +199,13 @@ int CQvConfig::OpenFile(const wchar_t* path) {
   try {
     std::u16string target = win32::WideToUtf16(path);
     std::string bytes;
-    int errorNumber = 0;
-    switch (win32::ReadWholeFile(target, bytes, errorNumber)) {
+    win32::SystemError error;
+    switch (win32::ReadWholeFile(target, bytes, error)) {
       case win32::FileReadStatus::kOk:
         break;
       case win32::FileReadStatus::kOpenFailed:
-        win32::ShowMessageBox(nullptr, win32::Utf8ToUtf16(std::to_string(errorNumber)), u"",
+        // The user sees the system's own number, nothing else.
+        win32::ShowMessageBox(nullptr, win32::Utf8ToUtf16(std::to_string(error.number)), u"",
                               win32::kMbOk);
         return 0;
       case win32::FileReadStatus::kEmpty:
@@ -398,11 +404,12 @@ int CQvConfig::Save(CONFIGTYPE /*type*/, const wchar_t* path) const {
   }
   try {
     const auto& sections = mSections->sections;
-    std::size_t size = kStreamHeaderSize;
+    // Counted in 64 bits: a 32-bit size_t could wrap before the check below.
+    std::uint64_t size = kStreamHeaderSize;
     for (const auto& [name, keys] : sections) {
-      size += kRecordFieldsSize + 8 * name.size();
+      size += kRecordFieldsSize + 8 * std::uint64_t{name.size()};
       for (const auto& [key, value] : keys) {
-        size += kRecordFieldsSize + 8 * (key.size() + value.size());
+        size += kRecordFieldsSize + 8 * (std::uint64_t{key.size()} + value.size());
       }
     }
     // Every field is 32 bits wide; a table too large for them cannot be
@@ -411,7 +418,7 @@ int CQvConfig::Save(CONFIGTYPE /*type*/, const wchar_t* path) const {
       return 0;
     }
     std::string stream;
-    stream.reserve(size);
+    stream.reserve(static_cast<std::size_t>(size));
     AppendUint32(stream, kStreamHeaderSize);
     AppendUint32(stream, static_cast<std::uint32_t>(sections.size()));
     AppendUint32(stream, kStreamMagic);
@@ -429,8 +436,8 @@ int CQvConfig::Save(CONFIGTYPE /*type*/, const wchar_t* path) const {
         AppendHexText(stream, value);
       }
     }
-    int errorNumber = 0;
-    return win32::ReplaceFileContents(target, stream.data(), stream.size(), errorNumber) ? 1 : 0;
+    win32::SystemError error;
+    return win32::ReplaceFileContents(target, stream.data(), stream.size(), error) ? 1 : 0;
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -477,3 +484,7 @@ int CQvConfig::ReadDataToString(std::wstring& out) const {
 unsigned long CQvConfig::FormatData(wchar_t* /*text*/, unsigned char** /*data*/) {
   return 0;
 }
+
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr unsigned long CQvConfig::kNotFound;

@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the dev preset (sanitizers on), runs each
-# fuzz target for a bounded time and then every test; then the store's tests
-# again on a throwaway PostgreSQL server (pg_leg below).
+# Runs the tests of every leg, or of the legs named:
+#
+#   scripts/test.sh [linux|postgres|windows|all]...     (default all)
+#
+#   linux     installs what is missing, builds the dev preset (sanitizers on),
+#             runs each fuzz target for a bounded time and then every test;
+#   postgres  the store's tests again on a throwaway PostgreSQL server, with
+#             the dev build (pg_leg below);
+#   windows   scripts/test-windows.sh: the windows-x64 preset with every test
+#             under wine64, and the windows-x86 preset built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,9 +36,42 @@ pg_leg() {
 }
 # ----------------------------------------------------------------------------------------------
 
-scripts/install-deps.sh
-cmake --preset dev
-cmake --build --preset dev
-scripts/fuzz.sh 30
-ctest --preset dev
-pg_leg
+dev_built=0
+build_dev() {
+  if ((dev_built == 0)); then
+    scripts/install-deps.sh
+    cmake --preset dev
+    cmake --build --preset dev
+    dev_built=1
+  fi
+}
+run_linux() {
+  local started=$SECONDS
+  build_dev
+  scripts/fuzz.sh 30
+  ctest --preset dev
+  echo "== linux: $((SECONDS - started))s"
+}
+run_postgres() {
+  local started=$SECONDS
+  build_dev
+  pg_leg
+  echo "== postgres: $((SECONDS - started))s"
+}
+
+if (($# == 0)); then
+  set -- all
+fi
+for leg in "$@"; do
+  case "$leg" in
+    linux) run_linux ;;
+    postgres) run_postgres ;;
+    windows) scripts/test-windows.sh all ;;
+    all)
+      run_linux
+      run_postgres
+      scripts/test-windows.sh all
+      ;;
+    *) echo "usage: scripts/test.sh [linux|postgres|windows|all]..." >&2; exit 2 ;;
+  esac
+done

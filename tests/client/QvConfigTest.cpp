@@ -2,9 +2,7 @@
 #include "client/QvConfig.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -125,6 +123,7 @@ TEST(QvConfigTest, ArbitraryIniBytesAlwaysLoad) {
   std::mt19937 random(1208);
   CQvConfig config;
   clienttest::CBoxRecorder boxes;
+  qvtest::CScratchDir scratch;
   for (int round = 0; round < 500; ++round) {
     std::vector<char> text(random() % 200);
     for (char& c : text) {
@@ -134,8 +133,7 @@ TEST(QvConfigTest, ArbitraryIniBytesAlwaysLoad) {
     std::wstring rendered = Render(config);
     // Whatever was loaded survives a trip through the packed form.
     CQvConfig copy;
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("qvconfig-fuzz-" + std::to_string(::getpid()) + ".qve");
+    const std::filesystem::path path = scratch / "fuzz.qve";
     if (config.Save(CQvConfig::CONFIGTYPE_QVE, path.wstring().c_str()) == 1) {
       ASSERT_EQ(1, copy.OpenFile(path.wstring().c_str()));
       EXPECT_EQ(rendered, Render(copy));
@@ -193,8 +191,12 @@ TEST_F(QvConfigFileTest, FailuresLeaveTableAndPathAlone) {
 
   EXPECT_EQ(0, config.OpenFile(mDir.Path().wstring().c_str()));
   ASSERT_EQ(2u, boxes.Boxes().size());
-  EXPECT_EQ(std::to_string(EISDIR),
-            std::string(boxes.Boxes()[1].text.begin(), boxes.Boxes()[1].text.end()));
+  // A folder is refused with the system's own number for it (which number
+  // differs per platform), in decimal and nothing else.
+  const std::u16string folderText = boxes.Boxes()[1].text;
+  EXPECT_FALSE(folderText.empty());
+  EXPECT_EQ(std::u16string::npos, folderText.find_first_not_of(u"0123456789"));
+  EXPECT_NE(u"0", folderText);
 
   EXPECT_EQ(L"v", Value(config, L"S", L"k"));
   // The remembered path is still the good file.
@@ -213,9 +215,9 @@ TEST_F(QvConfigFileTest, RejectedStreamStillCountsAsRead) {
 }
 
 TEST_F(QvConfigFileTest, NonAsciiPathsWork) {
-  // Built by hand: the test runs in the C locale, where the standard library
-  // cannot convert such names.
-  qvtest::WriteFile(mDir.Path().string() + "/\xe9\x85\x8d\xe7\xbd\xae\xc3\xa9.qve", mPacked);
+  // Named from UTF-8 text, which every platform's file system path takes
+  // whatever the locale.
+  qvtest::WriteFile(mDir.Path() / std::filesystem::path(u8"\u914d\u7f6e\u00e9.qve"), mPacked);
   std::wstring path = mDir.Path().wstring() + L"/\u914d\u7f6e\u00e9.qve";
   CQvConfig config;
   ASSERT_EQ(1, config.OpenFile(path.c_str()));
