@@ -1,12 +1,19 @@
 # Helpers shared by every directory of the tree.
 
-# ravelin_add_library(<target> EXPORT_NAME <name> BUILDING_DEFINE <macro>
+# ravelin_add_library(<target> EXPORT_NAME <name> BUILDING_DEFINE <macro> [OWN_VERSION_RESOURCE]
+#                     [DESCRIPTION <text>]
 #                     [SOURCES ...] [HEADERS ...] [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
 # A shared library with hidden visibility, aliased Ravelin::<name>. HEADERS are
 # installed under include/ravelin/ keeping their path from the repository root,
 # which is also the include root inside the tree.
+#
+# The file carries the project's prefix (libravelin_dao.so, ravelin_dao.dll), so
+# that a stand-in never collides with a system's own libdao or libwin32. A
+# Windows DLL gets version information made from the project's version and
+# DESCRIPTION, unless its own resource script has it (OWN_VERSION_RESOURCE).
 function(ravelin_add_library target)
-  cmake_parse_arguments(A "" "EXPORT_NAME;BUILDING_DEFINE" "SOURCES;HEADERS;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  cmake_parse_arguments(A "OWN_VERSION_RESOURCE" "EXPORT_NAME;BUILDING_DEFINE;DESCRIPTION"
+    "SOURCES;HEADERS;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   # The anchor keeps a library valid before its first source file arrives.
   set(anchor ${CMAKE_CURRENT_BINARY_DIR}/${target}_anchor.cpp)
   if(NOT EXISTS ${anchor})
@@ -16,6 +23,25 @@ function(ravelin_add_library target)
   add_library(Ravelin::${A_EXPORT_NAME} ALIAS ${target})
   set_target_properties(${target} PROPERTIES EXPORT_NAME ${A_EXPORT_NAME}
     VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+  set(output_name ${target})
+  if(NOT target MATCHES "^ravelin_")
+    set(output_name ravelin_${target})
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
+  endif()
+  if(WIN32)
+    # A DLL is named as on Windows (ravelin_vod.dll); its import library keeps the
+    # lib prefix that MinGW's linker looks for.
+    set_target_properties(${target} PROPERTIES PREFIX "")
+    if(NOT A_OWN_VERSION_RESOURCE)
+      if(NOT A_DESCRIPTION)
+        set(A_DESCRIPTION "Ravelin ${A_EXPORT_NAME} library")
+      endif()
+      ravelin_add_version_resource(${target} ${output_name} "${A_DESCRIPTION}")
+    endif()
+  else()
+    # Installed next to each other: a library finds the ones it needs beside itself.
+    set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
+  endif()
   target_compile_definitions(${target} PRIVATE ${A_BUILDING_DEFINE})
   target_sources(${target} PUBLIC FILE_SET HEADERS BASE_DIRS ${PROJECT_SOURCE_DIR} FILES ${A_HEADERS})
   if(A_PUBLIC_LIBS)
@@ -30,6 +56,18 @@ function(ravelin_add_library target)
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ravelin
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ravelin)
+endfunction()
+
+# ravelin_add_version_resource(<target> <file base name> <description>)
+# Compiles version information (cmake/VersionInfo.rc.in) into a Windows DLL, so
+# that Explorer, installers and registration tools read its version.
+function(ravelin_add_version_resource target base description)
+  set(RAVELIN_RC_FILE_NAME ${base}${CMAKE_SHARED_LIBRARY_SUFFIX})
+  set(RAVELIN_RC_INTERNAL_NAME ${base})
+  set(RAVELIN_RC_DESCRIPTION "${description}")
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/VersionInfo.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
 endfunction()
 
 # ravelin_add_test(<name> SOURCES ... [LIBS ...])

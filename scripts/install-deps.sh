@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/packages.txt that are missing.
+# Installs the Debian packages of the lists given (default
+# scripts/packages.txt) that are missing.
+#
+#   scripts/install-deps.sh [list...]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-mapfile -t wanted < <(grep -v '^\s*#' "$here/packages.txt" | sed '/^\s*$/d')
+if (($# == 0)); then
+  set -- "$here/packages.txt"
+fi
+mapfile -t wanted < <(cat "$@" | grep -v '^\s*#' | sed '/^\s*$/d' | sort -u)
 missing=()
 for pkg in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
