@@ -14,15 +14,6 @@
 #include "vod/com/ComRegistration.h"
 #include "vod/com/ComSupport.h"
 
-namespace vod {
-
-automation::ServerModule& GetRavelinServerModule() {
-  static automation::ServerModule module;
-  return module;
-}
-
-}  // namespace vod
-
 namespace vod::com {
 
 namespace {
