@@ -246,8 +246,8 @@ class ComBase::EventPoint final : public IConnectionPoint {
     ComPtr<IDispatch> dispatch;
     if (FAILED(sink->QueryInterface(DIID___Base, reinterpret_cast<void**>(dispatch.Receive()))) ||
         !dispatch) {
-      if (FAILED(sink->QueryInterface(IID_IDispatch,
-                                      reinterpret_cast<void**>(dispatch.Receive()))) ||
+      if (FAILED(
+              sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.Receive()))) ||
           !dispatch) {
         return CONNECT_E_CANNOTCONNECT;
       }
@@ -374,8 +374,8 @@ STDMETHODIMP ComBase::EventPoint::EnumConnections(IEnumConnections** connections
     for (const auto& [cookie, sink] : mBase->mSinks) {
       items.push_back(CONNECTDATA{sink.Get(), cookie});
     }
-    *connections = new SnapshotEnum<IEnumConnections, CONNECTDATA>(IID_IEnumConnections,
-                                                                   std::move(items));
+    *connections =
+        new SnapshotEnum<IEnumConnections, CONNECTDATA>(IID_IEnumConnections, std::move(items));
     return S_OK;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -837,8 +837,7 @@ STDMETHODIMP ComBase::InitInterface(BSTR* strBasePath, BSTR* strBasePassword,
                                     VARIANT_BOOL* blnLoadCache, VARIANT_BOOL* result) {
   return WithResult(result, [&] {
     const bool loadCache = blnLoadCache == nullptr || *blnLoadCache != VARIANT_FALSE;
-    return ToVariantBool(
-        mBase->InitInterface(Text(strBasePath), Text(strBasePassword), loadCache));
+    return ToVariantBool(mBase->InitInterface(Text(strBasePath), Text(strBasePassword), loadCache));
   });
 }
 
@@ -935,16 +934,16 @@ STDMETHODIMP ComBase::Room_HaveInfo(BSTR* strRoomName, LONG* result) {
 STDMETHODIMP ComBase::Room_GetAll(::RoomSearchModes* bytSearchMode, VARIANT* varData,
                                   _Collection** result) {
   return WithResult(result, [&] {
-    const auto mode = bytSearchMode == nullptr ? rsmAll
-                                               : static_cast<vod::RoomSearchModes>(*bytSearchMode);
+    const auto mode =
+        bytSearchMode == nullptr ? rsmAll : static_cast<vod::RoomSearchModes>(*bytSearchMode);
     return CollectionResult(mBase->Room_GetAll(mode, FromVariant(varData)));
   });
 }
 
 STDMETHODIMP ComBase::Room_BrowseInfo(::RoomSearchModes* bytSearchMode, VARIANT* varData) {
   return CallGuarded(IID__Base, [&] {
-    const auto mode = bytSearchMode == nullptr ? rsmAll
-                                               : static_cast<vod::RoomSearchModes>(*bytSearchMode);
+    const auto mode =
+        bytSearchMode == nullptr ? rsmAll : static_cast<vod::RoomSearchModes>(*bytSearchMode);
     mBase->Room_BrowseInfo(mode, FromVariant(varData));
   });
 }
@@ -1092,8 +1091,7 @@ STDMETHODIMP ComBase::Taxis_Delete(LONG* lngSongTaxisID, VARIANT_BOOL* result) {
   if (lngSongTaxisID == nullptr) {
     return E_POINTER;
   }
-  return WithResult(result,
-                    [&] { return ToVariantBool(mBase->Taxis_Delete(*lngSongTaxisID)); });
+  return WithResult(result, [&] { return ToVariantBool(mBase->Taxis_Delete(*lngSongTaxisID)); });
 }
 
 STDMETHODIMP ComBase::Taxis_Clear(VARIANT_BOOL* result) {
@@ -1138,8 +1136,7 @@ STDMETHODIMP ComBase::EnumConnectionPoints(IEnumConnectionPoints** points) {
   }
   *points = nullptr;
   try {
-    ComPtr<IConnectionPoint> point =
-        ComPtr<IConnectionPoint>::Attach(new EventPoint(this));
+    ComPtr<IConnectionPoint> point = ComPtr<IConnectionPoint>::Attach(new EventPoint(this));
     *points = new SnapshotEnum<IEnumConnectionPoints, IConnectionPoint*>(
         IID_IEnumConnectionPoints, std::vector<IConnectionPoint*>{point.Get()});
     return S_OK;

@@ -25,18 +25,18 @@
 // on that thread only.
 #pragma once
 
-#include <windows.h>
 #include <ocidl.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <utility>
 #include <vector>
 
+#include "Ravelin_h.h"
 #include "vod/Base.h"
 #include "vod/com/ComConvert.h"
 #include "vod/com/ComObjects.h"
 #include "vod/com/ComSupport.h"
-#include "Ravelin_h.h"
 
 namespace vod::com {
 
@@ -64,29 +64,37 @@ class ComBase final : public _Base,
   // _Base, in interface order
   STDMETHODIMP get_Base(IDispatch** Base) override;
   STDMETHODIMP putref_Base(IDispatch** varObj) override;
-  STDMETHODIMP InitInterface(BSTR* strBasePath, BSTR* strBasePassword, VARIANT_BOOL* blnLoadCache, VARIANT_BOOL* result) override;
+  STDMETHODIMP InitInterface(BSTR* strBasePath, BSTR* strBasePassword, VARIANT_BOOL* blnLoadCache,
+                             VARIANT_BOOL* result) override;
   STDMETHODIMP Room_ClearStruct(::RoomInfoStruct* sttRoomInfo) override;
-  STDMETHODIMP Room_Struct2Base(::Recordset** recTmp, ::RoomInfoStruct* sttRoomInfo, VARIANT_BOOL* result) override;
-  STDMETHODIMP Room_Base2Struct(::Recordset** recTmp, ::RoomInfoStruct* sttRoomInfo, VARIANT_BOOL* result) override;
+  STDMETHODIMP Room_Struct2Base(::Recordset** recTmp, ::RoomInfoStruct* sttRoomInfo,
+                                VARIANT_BOOL* result) override;
+  STDMETHODIMP Room_Base2Struct(::Recordset** recTmp, ::RoomInfoStruct* sttRoomInfo,
+                                VARIANT_BOOL* result) override;
   STDMETHODIMP Room_AddNewInfo(::RoomInfoStruct* sttRoomInfo, LONG* result) override;
   STDMETHODIMP Room_CreateBackup(BSTR* strBackupName, VARIANT_BOOL* result) override;
   STDMETHODIMP Room_HaveBackup(BSTR* strBackupName, LONG* result) override;
   STDMETHODIMP Room_ReferBackup(_Collection** result) override;
   STDMETHODIMP Room_Restore(BSTR* strBackupName, VARIANT_BOOL* result) override;
   STDMETHODIMP Room_DelBackup(BSTR* strBackupName, VARIANT_BOOL* result) override;
-  STDMETHODIMP Room_UpdateInfo(LONG* lngRoomID, ::RoomInfoStruct* sttRoomInfo, VARIANT_BOOL* result) override;
+  STDMETHODIMP Room_UpdateInfo(LONG* lngRoomID, ::RoomInfoStruct* sttRoomInfo,
+                               VARIANT_BOOL* result) override;
   STDMETHODIMP Room_DeleteInfo(LONG* lngRoomID, VARIANT_BOOL* result) override;
   STDMETHODIMP Room_ClearAllInfo(VARIANT_BOOL* result) override;
-  STDMETHODIMP Room_GetInfo(LONG* lngRoomID, ::RoomInfoStruct* sttRoomInfo, VARIANT_BOOL* result) override;
+  STDMETHODIMP Room_GetInfo(LONG* lngRoomID, ::RoomInfoStruct* sttRoomInfo,
+                            VARIANT_BOOL* result) override;
   STDMETHODIMP Room_HaveInfo(BSTR* strRoomName, LONG* result) override;
-  STDMETHODIMP Room_GetAll(::RoomSearchModes* bytSearchMode, VARIANT* varData, _Collection** result) override;
+  STDMETHODIMP Room_GetAll(::RoomSearchModes* bytSearchMode, VARIANT* varData,
+                           _Collection** result) override;
   STDMETHODIMP Room_BrowseInfo(::RoomSearchModes* bytSearchMode, VARIANT* varData) override;
   STDMETHODIMP Room_ReferOrder(_Collection** collRef, VARIANT* varData, LONG* result) override;
   STDMETHODIMP Room_ReferStatus(_Collection** result) override;
   STDMETHODIMP Room_ReferSearchMode(_Collection** result) override;
   STDMETHODIMP DefaultSong_ClearStruct(::DefaultSongStruct* sttDefaultSong) override;
-  STDMETHODIMP DefaultSong_Struct2Base(::Recordset** recTmp, ::DefaultSongStruct* sttDefaultSong, VARIANT_BOOL* result) override;
-  STDMETHODIMP DefaultSong_Base2Struct(::Recordset** recTmp, ::DefaultSongStruct* sttDefaultSong, VARIANT_BOOL* result) override;
+  STDMETHODIMP DefaultSong_Struct2Base(::Recordset** recTmp, ::DefaultSongStruct* sttDefaultSong,
+                                       VARIANT_BOOL* result) override;
+  STDMETHODIMP DefaultSong_Base2Struct(::Recordset** recTmp, ::DefaultSongStruct* sttDefaultSong,
+                                       VARIANT_BOOL* result) override;
   STDMETHODIMP DefaultSong_AddNew(::DefaultSongStruct* sttDefaultSong, LONG* result) override;
   STDMETHODIMP DefaultSong_GetAll(_Collection** result) override;
   STDMETHODIMP DefaultSong_Delete(LONG* lngDefaultSongID, VARIANT_BOOL* result) override;
@@ -94,18 +102,22 @@ class ComBase final : public _Base,
   STDMETHODIMP Singer_Count(unsigned char* bytShow, LONG* result) override;
   STDMETHODIMP Song_Count(LONG* result) override;
   STDMETHODIMP SelectSong_ClearStruct(::SelectSongStruct* sttSelectSong) override;
-  STDMETHODIMP SelectSong_Struct2Base(::Recordset** recTmp, ::SelectSongStruct* sttSelectSong, VARIANT_BOOL* result) override;
-  STDMETHODIMP SelectSong_Base2Struct(::Recordset** recTmp, ::SelectSongStruct* sttSelectSong, VARIANT_BOOL* result) override;
+  STDMETHODIMP SelectSong_Struct2Base(::Recordset** recTmp, ::SelectSongStruct* sttSelectSong,
+                                      VARIANT_BOOL* result) override;
+  STDMETHODIMP SelectSong_Base2Struct(::Recordset** recTmp, ::SelectSongStruct* sttSelectSong,
+                                      VARIANT_BOOL* result) override;
   STDMETHODIMP SelectSong_Clear(VARIANT_BOOL* result) override;
   STDMETHODIMP SelectSong_Count(LONG* result) override;
   STDMETHODIMP SelectSong_AddNew(::SelectSongStruct* sttSelectSong, VARIANT_BOOL* result) override;
   STDMETHODIMP SelectSong_ClearFrom(BSTR* strDate, VARIANT_BOOL* result) override;
   STDMETHODIMP Taxis_ClearStruct(::SongTaxisStruct* sttSong) override;
-  STDMETHODIMP Taxis_Struct2Base(::Recordset** recTmp, ::SongTaxisStruct* sttSong, VARIANT_BOOL* result) override;
+  STDMETHODIMP Taxis_Struct2Base(::Recordset** recTmp, ::SongTaxisStruct* sttSong,
+                                 VARIANT_BOOL* result) override;
   STDMETHODIMP Taxis_Delete(LONG* lngSongTaxisID, VARIANT_BOOL* result) override;
   STDMETHODIMP Taxis_Clear(VARIANT_BOOL* result) override;
   STDMETHODIMP Taxis_Build(BSTR* strBeginDate, BSTR* strEndDate, VARIANT_BOOL* result) override;
-  STDMETHODIMP Taxis_Base2Struct(::Recordset** recTmp, ::SongTaxisStruct* sttSong, VARIANT_BOOL* result) override;
+  STDMETHODIMP Taxis_Base2Struct(::Recordset** recTmp, ::SongTaxisStruct* sttSong,
+                                 VARIANT_BOOL* result) override;
   STDMETHODIMP Taxis_Browse() override;
   STDMETHODIMP Taxis_Text(LONG* lngLimitQuantity, BSTR* result) override;
 

@@ -36,8 +36,8 @@ RecordInfoCache& GetCache() {
 
 ComPtr<IRecordInfo> LoadRecordInfo(REFGUID guid) {
   ComPtr<IRecordInfo> info;
-  if (SUCCEEDED(GetRecordInfoFromGuids(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion,
-                                       0, guid, info.Receive())) &&
+  if (SUCCEEDED(GetRecordInfoFromGuids(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0,
+                                       guid, info.Receive())) &&
       info) {
     return info;
   }
@@ -119,7 +119,8 @@ automation::ObjectPtr<automation::Object> UnwrapObject(IUnknown* object) {
     return {};
   }
   ComPtr<IRavelinInner> inner;
-  if (SUCCEEDED(object->QueryInterface(IID_IRavelinInner, reinterpret_cast<void**>(inner.Receive()))) &&
+  if (SUCCEEDED(
+          object->QueryInterface(IID_IRavelinInner, reinterpret_cast<void**>(inner.Receive()))) &&
       inner) {
     return automation::ObjectPtr<automation::Object>(inner->GetInner());
   }
@@ -245,8 +246,7 @@ automation::Variant FromVariant(const VARIANT* value) {
       if (auto inner = UnwrapObject(object)) {
         return automation::Variant(inner);
       }
-      return automation::Variant(
-          automation::MakeObject<ForeignObject>(ComPtr<IUnknown>(object)));
+      return automation::Variant(automation::MakeObject<ForeignObject>(ComPtr<IUnknown>(object)));
     }
     case VT_RECORD: {
       GUID guid{};

@@ -17,17 +17,17 @@
 // Thread-safety: the record-info cache locks itself; the rest works on the caller's thread.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 
+#include "Ravelin_h.h"
 #include "platform/automation/Object.h"
 #include "platform/automation/Variant.h"
 #include "vod/Base.h"
 #include "vod/com/ComDispatch.h"
 #include "vod/com/ComSupport.h"
-#include "Ravelin_h.h"
 
 namespace vod::com {
 
@@ -184,7 +184,9 @@ template <class C>
 class LocalRecord {
  public:
   LocalRecord() = default;
-  explicit LocalRecord(const typename RecordTraits<C>::Cpp& value) { RecordFromCpp(value, mRecord); }
+  explicit LocalRecord(const typename RecordTraits<C>::Cpp& value) {
+    RecordFromCpp(value, mRecord);
+  }
   LocalRecord(const LocalRecord&) = delete;
   LocalRecord& operator=(const LocalRecord&) = delete;
   ~LocalRecord() { RecordClear(mRecord); }

@@ -153,8 +153,7 @@ void ChangeType(VARIANT* to, const VARIANT* from, VARTYPE vt, UINT argIndex) {
   VariantClear(to);
   const HRESULT hr = VariantChangeType(to, const_cast<VARIANT*>(from), 0, vt);
   if (FAILED(hr)) {
-    throw DispatchFailure{hr == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH,
-                          argIndex};
+    throw DispatchFailure{hr == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH, argIndex};
   }
 }
 
@@ -230,8 +229,7 @@ HRESULT ReportError(HRESULT code, std::wstring_view description, std::wstring_vi
 
 HRESULT ReportAutomationError(const automation::AutomationError& error, REFIID iid) {
   const std::string& source = error.GetSource();
-  return ReportError(static_cast<HRESULT>(error.GetHResult()),
-                     Utf8ToWide(error.GetDescription()),
+  return ReportError(static_cast<HRESULT>(error.GetHResult()), Utf8ToWide(error.GetDescription()),
                      source.empty() ? std::wstring(L"Ravelin") : Utf8ToWide(source), iid);
 }
 

@@ -18,8 +18,8 @@
 // Everything here works on the caller's thread and keeps no state between calls.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <exception>
 #include <new>
@@ -193,7 +193,7 @@ class VariantArg {
 // Results of a vtable call, into Invoke's pVarResult (which may be null).
 void SetResultBool(VARIANT* result, VARIANT_BOOL value);
 void SetResultLong(VARIANT* result, LONG value);
-void SetResultBstr(VARIANT* result, BSTR value);        // takes the BSTR
+void SetResultBstr(VARIANT* result, BSTR value);            // takes the BSTR
 void SetResultDispatch(VARIANT* result, IDispatch* value);  // takes the reference
 void SetResultUnknown(VARIANT* result, IUnknown* value);    // takes the reference
 

@@ -341,8 +341,8 @@ HRESULT ComDatabase::InvokeMember(DISPID id, DispatchArgs& args, VARIANT* result
       args.CheckCount(4);
       const std::string sql = TextArg(args.Require(0), args.IndexOf(0));
       VARIANT* type = args.Get(1);
-      const std::int32_t recordsetType = type != nullptr ? LongArg(type, args.IndexOf(1))
-                                                         : std::int32_t{dao::dbOpenDynaset};
+      const std::int32_t recordsetType =
+          type != nullptr ? LongArg(type, args.IndexOf(1)) : std::int32_t{dao::dbOpenDynaset};
       SetResultDispatch(result,
                         ComRecordset::Create(mInner->OpenRecordset(sql, recordsetType)).Detach());
       return S_OK;

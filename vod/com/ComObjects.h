@@ -20,11 +20,12 @@
 // Field holds its Recordset. Objects are apartment-threaded: used on the creating thread only.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <span>
 
+#include "BaseLink_h.h"
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
@@ -32,7 +33,6 @@
 #include "vod/com/ComConvert.h"
 #include "vod/com/ComDispatch.h"
 #include "vod/com/ComSupport.h"
-#include "BaseLink_h.h"
 
 namespace vod::com {
 

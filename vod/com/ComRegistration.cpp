@@ -1,15 +1,15 @@
 #include "vod/com/ComRegistration.h"
 
-#include <olectl.h>
 #include <oleauto.h>
+#include <olectl.h>
 
 #include <string>
 #include <utility>
 
+#include "Ravelin_h.h"
 #include "vod/RavelinIds.h"
 #include "vod/com/ComObjects.h"
 #include "vod/com/ComSupport.h"
-#include "Ravelin_h.h"
 
 // Exported by oleaut32 (Windows Vista and later, and Wine) but not declared by the MinGW-w64
 // headers.
@@ -53,9 +53,9 @@ std::wstring ClassesPath(const std::wstring& subKey) {
 LSTATUS SetValue(RegistrationScope scope, const std::wstring& subKey, const wchar_t* name,
                  const std::wstring& value) {
   RegKey key;
-  LSTATUS status = RegCreateKeyExW(RootOf(scope), ClassesPath(subKey).c_str(), 0, nullptr,
-                                   REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.Receive(),
-                                   nullptr);
+  LSTATUS status =
+      RegCreateKeyExW(RootOf(scope), ClassesPath(subKey).c_str(), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) {
     return status;
   }
@@ -123,8 +123,8 @@ LSTATUS WriteClass(RegistrationScope scope, const ServerClass& entry, const std:
   set(clsidKey + L"\\ProgID", nullptr, entry.mProgId);
   if (entry.mWithTypeLib) {
     set(clsidKey + L"\\TypeLib", nullptr, Utf8ToWide(kLibidRavelin));
-    set(clsidKey + L"\\Version",
-        nullptr, std::to_wstring(kRavelinMajorVersion) + L"." + std::to_wstring(kRavelinMinorVersion));
+    set(clsidKey + L"\\Version", nullptr,
+        std::to_wstring(kRavelinMajorVersion) + L"." + std::to_wstring(kRavelinMinorVersion));
     set(clsidKey + L"\\Programmable", nullptr, L"");
   }
   set(entry.mProgId, nullptr, entry.mName);
@@ -160,8 +160,7 @@ HRESULT RegisterTypeLibrary(RegistrationScope scope, const std::wstring& path) {
 
 void UnregisterTypeLibrary(RegistrationScope scope) {
   if (scope == RegistrationScope::kMachine) {
-    UnRegisterTypeLib(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0,
-                      OwnSysKind());
+    UnRegisterTypeLib(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0, OwnSysKind());
   } else {
     UnRegisterTypeLibForUser(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0,
                              OwnSysKind());

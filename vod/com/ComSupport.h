@@ -11,8 +11,8 @@
 // uses it, as apartment-threaded objects do.
 #pragma once
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <atomic>
 #include <string>
