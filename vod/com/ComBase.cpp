@@ -143,9 +143,10 @@ void SetResult(VARIANT* out, IDispatch* value) {
 }
 
 // After a vtable call made from Invoke: on success, by-reference arguments are written back and
-// the result is stored.
+// the result is stored. The result is taken by reference: it is read here, after the call that
+// fills it, whatever order the call's arguments were evaluated in.
 template <class R, class... Args>
-HRESULT Done(HRESULT hr, VARIANT* out, R value, Args&... args) {
+HRESULT Done(HRESULT hr, VARIANT* out, R& value, Args&... args) {
   if (SUCCEEDED(hr)) {
     (args.WriteBack(), ...);
     SetResult(out, value);

@@ -25,9 +25,11 @@
 // on that thread only.
 #pragma once
 
+// windows.h comes first: the other Windows headers build on it.
+#include <windows.h>
+
 #include <ocidl.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include <utility>
 #include <vector>

@@ -17,8 +17,10 @@
 // Thread-safety: the record-info cache locks itself; the rest works on the caller's thread.
 #pragma once
 
-#include <oleauto.h>
+// windows.h comes first: the other Windows headers build on it.
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <string>
 

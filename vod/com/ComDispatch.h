@@ -18,8 +18,10 @@
 // Everything here works on the caller's thread and keeps no state between calls.
 #pragma once
 
-#include <oleauto.h>
+// windows.h comes first: the other Windows headers build on it.
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <exception>
 #include <new>

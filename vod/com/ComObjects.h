@@ -20,8 +20,10 @@
 // Field holds its Recordset. Objects are apartment-threaded: used on the creating thread only.
 #pragma once
 
-#include <oleauto.h>
+// windows.h comes first: the other Windows headers build on it.
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <span>
 

@@ -1,8 +1,10 @@
 // The entry points of the Ravelin in-process server on Windows: DllRegisterServer,
 // DllUnregisterServer, DllInstall (regsvr32 /i, "user" for one user's registration),
 // DllGetClassObject (the class factories of Base and BaseLink) and DllCanUnloadNow.
-#include <olectl.h>
+// windows.h comes first: the other Windows headers build on it.
 #include <windows.h>
+
+#include <olectl.h>
 
 #include <new>
 

@@ -11,8 +11,10 @@
 // uses it, as apartment-threaded objects do.
 #pragma once
 
-#include <oleauto.h>
+// windows.h comes first: the other Windows headers build on it.
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <atomic>
 #include <string>

@@ -5,9 +5,11 @@
 // The helpers belong to the test thread, which is a single-threaded apartment.
 #pragma once
 
+// windows.h comes first: the other Windows headers build on it.
+#include <windows.h>
+
 #include <ocidl.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include <functional>
 #include <initializer_list>
