@@ -64,8 +64,9 @@ CPublicRavelin* CreateManagerObject(const wchar_t* directory, const wchar_t* fil
   module.Reset(win32::LoadModule(modulePath.c_str()));
   value.reset();
   if (module.Get() == nullptr) {
-    const unsigned long error = win32::GetLastModuleError();
-    const std::wstring text = CPublicRavelin::GetLastErrText(static_cast<std::uint32_t>(error));
+    // The loader's own words: on Windows the system's text for GetLastError,
+    // as GetLastErrText gives it, elsewhere what the loader said.
+    const std::wstring text = win32::GetLastModuleErrorText();
     win32::ShowMessageBox(owner, win32::WideToUtf16(text.c_str(), text.size()), kMessageCaption,
                           win32::kMbOk);
     return nullptr;
@@ -131,7 +132,7 @@ void UnPublicManager(CPublicRavelin* manager) {
   // either fails: the host has given the object up either way.
   DiscardManager(manager);
   if (module != nullptr) {
-    win32::FreeModule(module);
+    win32::UnloadModule(module);
   }
 }
 

@@ -194,12 +194,13 @@ int CQvConfig::OpenFile(const wchar_t* path) {
   try {
     std::u16string target = win32::WideToUtf16(path);
     std::string bytes;
-    int errorNumber = 0;
-    switch (win32::ReadWholeFile(target, bytes, errorNumber)) {
+    win32::SystemError error;
+    switch (win32::ReadWholeFile(target, bytes, error)) {
       case win32::FileReadStatus::kOk:
         break;
       case win32::FileReadStatus::kOpenFailed:
-        win32::ShowMessageBox(nullptr, win32::Utf8ToUtf16(std::to_string(errorNumber)), u"",
+        // The user sees the system's own number, nothing else.
+        win32::ShowMessageBox(nullptr, win32::Utf8ToUtf16(std::to_string(error.number)), u"",
                               win32::kMbOk);
         return 0;
       case win32::FileReadStatus::kEmpty:
@@ -429,8 +430,8 @@ int CQvConfig::Save(CONFIGTYPE /*type*/, const wchar_t* path) const {
         AppendHexText(stream, value);
       }
     }
-    int errorNumber = 0;
-    return win32::ReplaceFileContents(target, stream.data(), stream.size(), errorNumber) ? 1 : 0;
+    win32::SystemError error;
+    return win32::ReplaceFileContents(target, stream.data(), stream.size(), error) ? 1 : 0;
   } catch (const std::bad_alloc&) {
     return 0;
   }

@@ -94,3 +94,37 @@ function(ravelin_add_benchmark name)
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
+
+# The platform whose files stand behind the seams: every seam that touches the
+# system has one <seam>_<platform>.cpp per platform, and CMake picks the ones
+# named here. A further platform adds its name below and its own files.
+if(WIN32)
+  set(RAVELIN_PLATFORM windows)
+  set(RAVELIN_PLATFORM_TITLE Windows)
+  # Modules carry resources in sections compiled from .rc files.
+  enable_language(RC)
+else()
+  set(RAVELIN_PLATFORM posix)
+  set(RAVELIN_PLATFORM_TITLE Posix)
+endif()
+
+# ravelin_platform_sources(<var> <stem>...)
+# Sets <var> to <stem>_${RAVELIN_PLATFORM}.cpp for every stem.
+function(ravelin_platform_sources var)
+  set(files "")
+  foreach(stem IN LISTS ARGN)
+    list(APPEND files ${stem}_${RAVELIN_PLATFORM}.cpp)
+  endforeach()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()
+
+# ravelin_platform_tests(<var> <stem>...)
+# Sets <var> to <stem>${RAVELIN_PLATFORM_TITLE}Test.cpp for every stem: the
+# tests of what only this platform has, next to the <stem>Test.cpp all share.
+function(ravelin_platform_tests var)
+  set(files "")
+  foreach(stem IN LISTS ARGN)
+    list(APPEND files ${stem}${RAVELIN_PLATFORM_TITLE}Test.cpp)
+  endforeach()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()

@@ -1,3 +1,9 @@
+// Whole-file reading and atomic replacing with POSIX calls.
+//
+// Reading opens without blocking and checks that the file is a regular one
+// before the first read: a FIFO or a device at the path would otherwise make
+// the open or the read wait for ever. Replacing writes a temporary file in the
+// target's folder, fsyncs it and renames it over the target.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,11 +12,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <utility>
 
 #include "platform/win32/FileIo.h"
+#include "platform/win32/FileIoFault.h"
+#include "platform/win32/SystemError.h"
 #include "platform/win32/TextConvert.h"
 
 namespace win32 {
@@ -18,17 +25,9 @@ namespace {
 
 std::atomic<unsigned> gTemporaryCounter{0};
 
-std::mutex gFaultMutex;
-FileWriteFaultHook gFaultHook;
-
-// The error number the installed hook wants this step to fail with, or 0.
-int InjectedFault(FileWriteStep step) {
-  FileWriteFaultHook hook;
-  {
-    std::lock_guard<std::mutex> lock(gFaultMutex);
-    hook = gFaultHook;
-  }
-  return hook ? hook(step) : 0;
+SystemError ErrnoError(int number) {
+  return SystemError{ErrorCodeFromSystem(static_cast<unsigned long>(number)),
+                     static_cast<unsigned long>(number)};
 }
 
 // Closes a descriptor on every path out.
@@ -89,22 +88,24 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-FileReadStatus ReadWholeFile(const std::u16string& path, std::string& bytes, int& errorNumber) {
+FileReadStatus ReadWholeFile(const std::u16string& path, std::string& bytes, SystemError& error) {
   std::string nativePath = Utf16ToUtf8(path);
-  CFileDescriptor file(::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: opening a FIFO for reading waits for a writer otherwise. It
+  // changes nothing for a regular file, the only kind read below.
+  CFileDescriptor file(::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!file.IsValid()) {
-    errorNumber = errno;
+    error = ErrnoError(errno);
     return FileReadStatus::kOpenFailed;
   }
   struct stat info {};
   if (::fstat(file.Get(), &info) != 0) {
-    errorNumber = errno;
+    error = ErrnoError(errno);
     return FileReadStatus::kOpenFailed;
   }
-  // Windows refuses to open a folder as a file; say so the same way here
-  // rather than failing later with a read error nobody is told about.
-  if (S_ISDIR(info.st_mode)) {
-    errorNumber = EISDIR;
+  // A folder, FIFO, socket or device is refused at once, as Windows refuses
+  // to read anything but a file on a disk.
+  if (!S_ISREG(info.st_mode)) {
+    error = ErrnoError(S_ISDIR(info.st_mode) ? EISDIR : ENXIO);
     return FileReadStatus::kOpenFailed;
   }
   if (info.st_size == 0) {
@@ -128,10 +129,10 @@ FileReadStatus ReadWholeFile(const std::u16string& path, std::string& bytes, int
 }
 
 bool ReplaceFileContents(const std::u16string& path, const void* data, std::size_t size,
-                         int& errorNumber) {
+                         SystemError& error) {
   std::string target = Utf16ToUtf8(path);
   if (target.empty()) {
-    errorNumber = ENOENT;
+    error = ErrnoError(ENOENT);
     return false;
   }
   mode_t mode = 0;
@@ -147,20 +148,20 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
       if (::realpath(target.c_str(), resolved) != nullptr) {
         target = resolved;
       } else if (errno != ENOENT) {
-        errorNumber = errno;
+        error = ErrnoError(errno);
         return false;
       }
     }
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0) {
       if (!S_ISREG(info.st_mode)) {
-        errorNumber = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        error = ErrnoError(S_ISDIR(info.st_mode) ? EISDIR : ENXIO);
         return false;
       }
       // Opening the file for writing would have been refused; replacing it
       // must be refused the same way.
       if (::access(target.c_str(), W_OK) != 0) {
-        errorNumber = errno;
+        error = ErrnoError(errno);
         return false;
       }
       exists = true;
@@ -174,11 +175,11 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
   std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   if (name.empty()) {
-    errorNumber = EISDIR;
+    error = ErrnoError(EISDIR);
     return false;
   }
-  if (int fault = InjectedFault(FileWriteStep::kCreate)) {
-    errorNumber = fault;
+  if (ErrorCode fault = InjectedFileWriteFault(FileWriteStep::kCreate); fault != ErrorCode::kNone) {
+    error = MakeSystemError(fault);
     return false;
   }
   std::string temporary;
@@ -195,7 +196,7 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     }
   }
   if (fd < 0) {
-    errorNumber = errno;
+    error = ErrnoError(errno);
     return false;
   }
   CFileDescriptor file(fd);
@@ -206,33 +207,33 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     [[maybe_unused]] int ignored = ::fchown(file.Get(), owner, group);
   }
   if (exists && ::fchmod(file.Get(), mode) != 0) {
-    errorNumber = errno;
+    error = ErrnoError(errno);
     return false;
   }
-  if (int fault = InjectedFault(FileWriteStep::kWrite)) {
+  if (ErrorCode fault = InjectedFileWriteFault(FileWriteStep::kWrite); fault != ErrorCode::kNone) {
     // A disk that fills up takes part of the data first.
     WriteAll(file.Get(), static_cast<const char*>(data), size / 2);
-    errorNumber = fault;
+    error = MakeSystemError(fault);
     return false;
   }
   if (!WriteAll(file.Get(), static_cast<const char*>(data), size)) {
-    errorNumber = errno;
+    error = ErrnoError(errno);
     return false;
   }
-  if (int fault = InjectedFault(FileWriteStep::kSync)) {
-    errorNumber = fault;
+  if (ErrorCode fault = InjectedFileWriteFault(FileWriteStep::kSync); fault != ErrorCode::kNone) {
+    error = MakeSystemError(fault);
     return false;
   }
   if (::fsync(file.Get()) != 0 || file.Close() != 0) {
-    errorNumber = errno;
+    error = ErrnoError(errno);
     return false;
   }
-  if (int fault = InjectedFault(FileWriteStep::kRename)) {
-    errorNumber = fault;
+  if (ErrorCode fault = InjectedFileWriteFault(FileWriteStep::kRename); fault != ErrorCode::kNone) {
+    error = MakeSystemError(fault);
     return false;
   }
   if (::rename(temporary.c_str(), target.c_str()) != 0) {
-    errorNumber = errno;
+    error = ErrnoError(errno);
     return false;
   }
   guard.Release();
@@ -243,19 +244,6 @@ bool ReplaceFileContents(const std::u16string& path, const void* data, std::size
     ::fsync(dir.Get());
   }
   return true;
-}
-
-FileWriteFaultHook InstallFileWriteFaultHook(FileWriteFaultHook hook) {
-  std::lock_guard<std::mutex> lock(gFaultMutex);
-  std::swap(gFaultHook, hook);
-  return hook;
-}
-
-ScopedFileWriteFault::ScopedFileWriteFault(FileWriteFaultHook hook)
-    : mPrevious(InstallFileWriteFaultHook(std::move(hook))) {}
-
-ScopedFileWriteFault::~ScopedFileWriteFault() {
-  InstallFileWriteFaultHook(std::move(mPrevious));
 }
 
 }  // namespace win32

@@ -2,7 +2,7 @@
 //
 // A handle is only an identity that the seam hands out and takes back; nothing
 // outside the seam looks behind it. Whoever loaded a module owns that one load
-// and gives it back with FreeModule (Module.h). A window handle is owned by the
+// and gives it back with UnloadModule (Module.h). A window handle is owned by the
 // host that passed it in and is never touched here.
 //
 // Thread-safety: plain values, safe to copy between threads.

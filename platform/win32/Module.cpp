@@ -15,7 +15,7 @@ ModuleHandle ScopedModule::Detach() {
 
 void ScopedModule::Reset(ModuleHandle module) {
   if (ModuleHandle previous = std::exchange(mModule, module)) {
-    FreeModule(previous);
+    UnloadModule(previous);
   }
 }
 

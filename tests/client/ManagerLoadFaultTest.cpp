@@ -4,7 +4,6 @@
 // for, nothing stays loaded, and the next creation from a good module works.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -15,6 +14,7 @@
 #include "client/PublicRavelin.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Module.h"
+#include "platform/win32/SystemError.h"
 #include "platform/win32/TextConvert.h"
 
 namespace {
@@ -22,8 +22,9 @@ namespace {
 using clienttest::CBoxRecorder;
 using managertest::CClientDir;
 
-std::u16string ErrorText(unsigned long error) {
-  const std::wstring text = CPublicRavelin::GetLastErrText(static_cast<std::uint32_t>(error));
+// What the loader said about the load that just failed on this thread.
+std::u16string LoaderText() {
+  const std::wstring text = win32::GetLastModuleErrorText();
   return win32::WideToUtf16(text.c_str(), text.size());
 }
 
@@ -85,7 +86,9 @@ TEST_F(ManagerLoadFaultTest, FilesThatAreNoSharedLibraryGiveNullAndOneBox) {
     const clienttest::ShownBox& box = mBoxes.Boxes().back();
     EXPECT_EQ(box.owner, mOwner);
     EXPECT_EQ(box.caption, u"Mimo");
-    EXPECT_EQ(box.text, ErrorText(ENOEXEC));
+    EXPECT_EQ(win32::GetLastModuleError().code, win32::ErrorCode::kBadModule);
+    EXPECT_FALSE(box.text.empty());
+    EXPECT_EQ(box.text, LoaderText());
     EXPECT_TRUE(probe::Events().empty());
   }
   ExpectGoodModuleStillWorks();
@@ -95,21 +98,26 @@ TEST_F(ManagerLoadFaultTest, ModuleNamesTheFileSystemRefusesGiveNullAndOneBox) {
   std::filesystem::create_directory(mDir.Path() / "folder.so");
   struct Refused {
     std::string name;
-    int error;
+    win32::ErrorCode error;  // kNone: platforms differ in what they call it
   };
   const std::vector<Refused> names = {
-      {"folder.so", EISDIR},
-      {"absent.so", ENOENT},
-      {"manager.so/inside.so", ENOTDIR},
-      {std::string(5000, 'm') + ".so", ENAMETOOLONG},
+      {"folder.so", win32::ErrorCode::kNone},
+      {"absent.so", win32::ErrorCode::kNotFound},
+      {"manager.so/inside.so", win32::ErrorCode::kNotFound},
+      {std::string(5000, 'm') + ".so", win32::ErrorCode::kInvalidArgument},
   };
   for (const Refused& refused : names) {
-    SCOPED_TRACE(refused.error);
+    SCOPED_TRACE(refused.name.substr(0, 20));
     const std::size_t boxesBefore = mBoxes.Boxes().size();
     EXPECT_EQ(CreateFrom(refused.name), nullptr);
     ASSERT_EQ(mBoxes.Boxes().size(), boxesBefore + 1);
     EXPECT_EQ(mBoxes.Boxes().back().caption, u"Mimo");
-    EXPECT_EQ(mBoxes.Boxes().back().text, ErrorText(refused.error));
+    EXPECT_NE(win32::GetLastModuleError().code, win32::ErrorCode::kNone);
+    if (refused.error != win32::ErrorCode::kNone) {
+      EXPECT_EQ(win32::GetLastModuleError().code, refused.error);
+    }
+    EXPECT_FALSE(mBoxes.Boxes().back().text.empty());
+    EXPECT_EQ(mBoxes.Boxes().back().text, LoaderText());
   }
   EXPECT_TRUE(probe::Events().empty());
   ExpectGoodModuleStillWorks();

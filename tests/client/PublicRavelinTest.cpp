@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "ManagerTestSupport.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/Module.h"
+#include "platform/win32/SystemError.h"
 #include "platform/win32/TextConvert.h"
 
 namespace {
@@ -125,14 +125,14 @@ TEST_F(PublicRavelinTest, SeparatorRulesForConfigurationAndModulePaths) {
 
   CPublicRavelin* fromPlain = Create(L"Main", plain);
   ASSERT_NE(fromPlain, nullptr);
-  EXPECT_EQ(win32::GetModuleFileName(fromPlain->GetModule()), plain + L"/manager.so");
+  EXPECT_EQ(win32::GetModulePath(fromPlain->GetModule()), plain + L"/manager.so");
   UnPublicManager(fromPlain);
 
   // The configuration is found the same way; the module path gets its
   // separator all the same.
   CPublicRavelin* fromTrailing = Create(L"Main", trailing);
   ASSERT_NE(fromTrailing, nullptr);
-  EXPECT_EQ(win32::GetModuleFileName(fromTrailing->GetModule()), plain + L"//manager.so");
+  EXPECT_EQ(win32::GetModulePath(fromTrailing->GetModule()), plain + L"//manager.so");
   UnPublicManager(fromTrailing);
   EXPECT_TRUE(mBoxes.Boxes().empty());
 }
@@ -170,7 +170,9 @@ TEST_F(PublicRavelinTest, MissingModuleShowsOneMimoBoxOwnedByTheHost) {
   EXPECT_EQ(box.owner, mOwner);
   EXPECT_EQ(box.caption, u"Mimo");
   EXPECT_EQ(box.buttons, win32::kMbOk);
-  const std::wstring expected = CPublicRavelin::GetLastErrText(ENOENT);
+  // The loader's own words for the failed load, whatever the platform.
+  EXPECT_EQ(win32::GetLastModuleError().code, win32::ErrorCode::kNotFound);
+  const std::wstring expected = win32::GetLastModuleErrorText();
   EXPECT_FALSE(expected.empty());
   EXPECT_EQ(box.text, win32::WideToUtf16(expected.c_str(), expected.size()));
 }
@@ -267,7 +269,13 @@ TEST(PublicRavelinEntryTest, CatchesAnyExceptionAndReleasesWithoutModule) {
 }
 
 TEST(PublicRavelinErrorTextTest, GivesTheSystemTextOrNothing) {
-  EXPECT_EQ(CPublicRavelin::GetLastErrText(ENOENT), L"No such file or directory");
+  // The system's text for its number of a missing file, on one line.
+  const std::wstring missing =
+      CPublicRavelin::GetLastErrText(win32::SystemNumberFor(win32::ErrorCode::kNotFound));
+  ASSERT_FALSE(missing.empty());
+  EXPECT_EQ(missing,
+            win32::FormatSystemMessage(win32::SystemNumberFor(win32::ErrorCode::kNotFound)));
+  EXPECT_EQ(std::wstring::npos, missing.find_first_of(L"\r\n"));
   EXPECT_EQ(CPublicRavelin::GetLastErrText(0x7FFF0000u), L"");
   EXPECT_EQ(CPublicRavelin::GetLastErrText(0xFFFFFFFFu), L"");
 }

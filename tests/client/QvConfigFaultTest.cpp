@@ -19,7 +19,8 @@
 #include <vector>
 
 #include "client/QvConfig.h"
-#include "platform/win32/FileIo.h"
+#include "platform/win32/FileIoFault.h"
+#include "platform/win32/SystemError.h"
 #include "tests/client/QvConfigTestSupport.h"
 
 namespace {
@@ -27,6 +28,7 @@ namespace {
 using qvtest::CScratchDir;
 using qvtest::ReadFile;
 using qvtest::Render;
+using win32::ErrorCode;
 using win32::FileWriteStep;
 
 // Exit codes of the children that work in a mount namespace of their own.
@@ -90,21 +92,21 @@ class QvConfigFaultTest : public testing::Test {
 TEST_F(QvConfigFaultTest, FailingStepLeavesTheOldFileAndReportsZero) {
   struct Fault {
     FileWriteStep step;
-    int error;
+    ErrorCode error;
   };
   const Fault faults[] = {
-      {FileWriteStep::kCreate, EACCES},  // a folder that may not be written
-      {FileWriteStep::kCreate, EROFS},   // a file system mounted read-only
-      {FileWriteStep::kWrite, ENOSPC},   // the disk fills up half way
-      {FileWriteStep::kSync, EIO},       // the disk gives up on the flush
-      {FileWriteStep::kRename, EACCES},
+      {FileWriteStep::kCreate, ErrorCode::kAccessDenied},      // a folder that may not be written
+      {FileWriteStep::kCreate, ErrorCode::kReadOnly},          // a file system mounted read-only
+      {FileWriteStep::kWrite, ErrorCode::kDiskFull},           // the disk fills up half way
+      {FileWriteStep::kSync, ErrorCode::kIoError},             // the disk gives up on the flush
+      {FileWriteStep::kRename, ErrorCode::kSharingViolation},  // another holds the target
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(static_cast<int>(fault.step));
     int calls = 0;
     win32::ScopedFileWriteFault inject([&](FileWriteStep step) {
       ++calls;
-      return step == fault.step ? fault.error : 0;
+      return step == fault.step ? fault.error : ErrorCode::kNone;
     });
     EXPECT_EQ(0, mNew.Save(CQvConfig::CONFIGTYPE_QVE, Wide(mTarget).c_str()));
     EXPECT_GT(calls, 0) << "the save did not go through the file seam";
@@ -118,8 +120,9 @@ TEST_F(QvConfigFaultTest, FailingStepLeavesTheOldFileAndReportsZero) {
 }
 
 TEST_F(QvConfigFaultTest, FailedFirstSaveCreatesNoFile) {
-  win32::ScopedFileWriteFault inject(
-      [](FileWriteStep step) { return step == FileWriteStep::kWrite ? ENOSPC : 0; });
+  win32::ScopedFileWriteFault inject([](FileWriteStep step) {
+    return step == FileWriteStep::kWrite ? ErrorCode::kDiskFull : ErrorCode::kNone;
+  });
   const auto fresh = mDir / "fresh.qve";
   EXPECT_EQ(0, mNew.Save(CQvConfig::CONFIGTYPE_QVE, Wide(fresh).c_str()));
   EXPECT_FALSE(std::filesystem::exists(fresh));
@@ -131,8 +134,9 @@ TEST_F(QvConfigFaultTest, FailedSaveToTheRememberedPathKeepsTheFileReadable) {
   wchar_t changed[] = L"changed";
   ASSERT_EQ(1, config.SetKeyVar(L"Section0", L"key0", changed));
   {
-    win32::ScopedFileWriteFault inject(
-        [](FileWriteStep step) { return step == FileWriteStep::kSync ? EIO : 0; });
+    win32::ScopedFileWriteFault inject([](FileWriteStep step) {
+      return step == FileWriteStep::kSync ? ErrorCode::kIoError : ErrorCode::kNone;
+    });
     EXPECT_EQ(0, config.Save(CQvConfig::CONFIGTYPE_QVE, nullptr));
   }
   EXPECT_EQ(Render(mOld), LoadedText(mTarget));
@@ -278,7 +282,7 @@ TEST_F(QvConfigFaultTest, KilledAtEachStepOfASaveLeavesTheOldFile) {
             ::pause();
           }
         }
-        return 0;
+        return ErrorCode::kNone;
       });
       mNew.Save(CQvConfig::CONFIGTYPE_QVE, Wide(mTarget).c_str());
       ::_exit(0);

@@ -5,6 +5,7 @@
 
 #include "platform/basalt/AString.h"
 #include "platform/win32/FileIo.h"
+#include "platform/win32/SystemError.h"
 #include "platform/win32/TextConvert.h"
 #include "tools/ravelin/ToolError.h"
 
@@ -27,9 +28,11 @@ bool EndsWithNoCase(const std::string& path, const std::string& suffix) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-  int error = 0;
+  win32::SystemError error;
   if (!win32::ReplaceFileContents(win32::Utf8ToUtf16(path), bytes.data(), bytes.size(), error)) {
-    throw ToolError(path + ": cannot write: " + std::strerror(error));
+    const std::wstring reason = win32::FormatSystemMessage(error.number);
+    throw ToolError(path + ": cannot write: " +
+                    win32::Utf16ToUtf8(win32::WideToUtf16(reason.c_str(), reason.size())));
   }
 }
 

@@ -2,6 +2,6 @@
 // lookup through it must not find its dependency's resources.
 extern "C" int SeamModuleAnswer();
 
-extern "C" __attribute__((visibility("default"))) int BareModuleAnswer() {
+extern "C" TEST_MODULE_EXPORT int BareModuleAnswer() {
   return SeamModuleAnswer() + 1;
 }

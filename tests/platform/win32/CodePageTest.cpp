@@ -1,10 +1,9 @@
-// Conversions between wide text and code pages, and how the ANSI code page
-// follows the locale.
+// Conversions between wide text and code pages, and pinning the ANSI code
+// page for a scope.
 #include "platform/win32/CodePage.h"
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 
 namespace {
@@ -23,14 +22,6 @@ std::wstring ToWide(unsigned codePage, const std::string& bytes) {
     return L"<failed>";
   }
   return out;
-}
-
-TEST(CodePageTest, PlainCLocaleCountsAsUtf8) {
-  const std::string saved = std::setlocale(LC_CTYPE, nullptr);
-  ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
-  EXPECT_EQ(win32::GetCodeSetName(win32::kCpAcp), "UTF-8");
-  EXPECT_EQ(ToBytes(win32::kCpAcp, L"Zo\u00EB"), "Zo\xC3\xAB");
-  std::setlocale(LC_CTYPE, saved.c_str());
 }
 
 TEST(CodePageTest, OverridePinsTheAnsiCodePageForAScope) {
