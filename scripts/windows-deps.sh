@@ -131,6 +131,9 @@ build_package() {
   rm -rf "$prefix" "$prefix.tmp" "$work"
   mkdir -p "$prefix.tmp" "$work"
   "$builder" "$triple" "$prefix.tmp" "$work" "$version"
+  # Package files name the prefix they were installed to; give them the final one.
+  grep -rlF --include='*.pc' --include='*.cmake' "$prefix.tmp" "$prefix.tmp" |
+    xargs -r sed -i "s|$prefix.tmp|$prefix|g"
   echo "$stamp" >"$prefix.tmp/.stamp"
   mv "$prefix.tmp" "$prefix"
   rm -rf "$work"
