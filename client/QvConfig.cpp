@@ -181,6 +181,11 @@ struct CQvConfig::SectionTable {
   std::map<std::u16string, KeyTable> sections;
 };
 
+// Defined here as well so that the library exports it: a Windows DLL exports
+// only the static data it emits, and callers that take its address (or bind
+// a reference to it) import it from the library.
+constexpr unsigned long CQvConfig::kNotFound;
+
 CQvConfig::CQvConfig() = default;
 
 CQvConfig::~CQvConfig() {

@@ -80,4 +80,7 @@ function(_ravelin_embed_resources_rc target dir listing files)
   # The compiler reads the files named inside; editing one must rebuild.
   set_source_files_properties("${output}" PROPERTIES OBJECT_DEPENDS "${files}")
   target_sources(${target} PRIVATE "${output}")
+  # A module of nothing but resources is still linked as C++ would be; the
+  # resource compiler has no linker of its own.
+  set_target_properties(${target} PROPERTIES LINKER_LANGUAGE CXX)
 endfunction()

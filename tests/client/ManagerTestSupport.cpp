@@ -1,18 +1,24 @@
 #include "ManagerTestSupport.h"
 
-#include <stdlib.h>
-
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace managertest {
 
 CClientDir::CClientDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "ravelin-client-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot create a scratch folder");
+  // A fresh name each try; creating the folder is what claims it.
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path candidate =
+        std::filesystem::temp_directory_path() / ("ravelin-client-" + std::to_string(seed()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      mPath = candidate;
+      return;
+    }
   }
-  mPath = pattern;
+  throw std::runtime_error("cannot create a scratch folder");
 }
 
 CClientDir::~CClientDir() {

@@ -1,7 +1,5 @@
 // The packed stream form: reading, writing, and saving without losing data.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 #include <random>
@@ -10,6 +8,8 @@
 
 #include "QvConfigTestSupport.h"
 #include "client/QvConfig.h"
+#include "platform/win32/FileIoFault.h"
+#include "platform/win32/SystemError.h"
 
 namespace {
 
@@ -134,16 +134,15 @@ TEST_F(QvConfigStreamTest, FailedWriteLeavesTheOldFileIntact) {
   std::string big = "[S]\nk=" + std::string(4000, 'x') + "\n";
   LoadIni(config, big);
 
-  // A file size limit makes the write fail part way, as a full disk would.
-  struct rlimit saved {};
-  ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &saved));
-  sighandler_t previous = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 1024;
-  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &small));
-  int result = config.Save(CQvConfig::CONFIGTYPE_QVE, path.wstring().c_str());
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
+  // The disk fills up part way through the write.
+  int result = 0;
+  {
+    win32::ScopedFileWriteFault full([](win32::FileWriteStep step) {
+      return step == win32::FileWriteStep::kWrite ? win32::ErrorCode::kDiskFull
+                                                  : win32::ErrorCode::kNone;
+    });
+    result = config.Save(CQvConfig::CONFIGTYPE_QVE, path.wstring().c_str());
+  }
 
   EXPECT_EQ(0, result);
   EXPECT_EQ("old", qvtest::ReadFile(path));

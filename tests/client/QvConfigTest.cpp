@@ -2,7 +2,6 @@
 #include "client/QvConfig.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -124,6 +123,7 @@ TEST(QvConfigTest, ArbitraryIniBytesAlwaysLoad) {
   std::mt19937 random(1208);
   CQvConfig config;
   clienttest::CBoxRecorder boxes;
+  qvtest::CScratchDir scratch;
   for (int round = 0; round < 500; ++round) {
     std::vector<char> text(random() % 200);
     for (char& c : text) {
@@ -133,8 +133,7 @@ TEST(QvConfigTest, ArbitraryIniBytesAlwaysLoad) {
     std::wstring rendered = Render(config);
     // Whatever was loaded survives a trip through the packed form.
     CQvConfig copy;
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("qvconfig-fuzz-" + std::to_string(::getpid()) + ".qve");
+    const std::filesystem::path path = scratch / "fuzz.qve";
     if (config.Save(CQvConfig::CONFIGTYPE_QVE, path.wstring().c_str()) == 1) {
       ASSERT_EQ(1, copy.OpenFile(path.wstring().c_str()));
       EXPECT_EQ(rendered, Render(copy));
@@ -216,9 +215,9 @@ TEST_F(QvConfigFileTest, RejectedStreamStillCountsAsRead) {
 }
 
 TEST_F(QvConfigFileTest, NonAsciiPathsWork) {
-  // Built by hand: the test runs in the C locale, where the standard library
-  // cannot convert such names.
-  qvtest::WriteFile(mDir.Path().string() + "/\xe9\x85\x8d\xe7\xbd\xae\xc3\xa9.qve", mPacked);
+  // Named from UTF-8 text, which every platform's file system path takes
+  // whatever the locale.
+  qvtest::WriteFile(mDir.Path() / std::filesystem::path(u8"\u914d\u7f6e\u00e9.qve"), mPacked);
   std::wstring path = mDir.Path().wstring() + L"/\u914d\u7f6e\u00e9.qve";
   CQvConfig config;
   ASSERT_EQ(1, config.OpenFile(path.c_str()));

@@ -1,21 +1,27 @@
 #include "QvConfigTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 namespace qvtest {
 
 CScratchDir::CScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "qvconfig-test-XXXXXX").string();
-  char* made = ::mkdtemp(pattern.data());
-  if (made == nullptr) {
-    ADD_FAILURE() << "cannot create a scratch folder";
+  // A fresh name each try; creating the folder is what claims it.
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path candidate =
+        std::filesystem::temp_directory_path() / ("qvconfig-test-" + std::to_string(seed()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      mPath = candidate;
+      return;
+    }
   }
-  mPath = pattern;
+  ADD_FAILURE() << "cannot create a scratch folder";
 }
 
 CScratchDir::~CScratchDir() {

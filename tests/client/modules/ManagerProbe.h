@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#define MANAGER_PROBE_EXPORT __attribute__((visibility("default")))
+// MANAGER_PROBE_EXPORT comes from the build: how a module exports a function
+// is the platform's matter.
 
 namespace probe {
 

@@ -88,7 +88,7 @@ __attribute__((destructor)) void ModuleUnloaded() {
 }  // namespace
 
 #if MANAGER_VARIANT != 1
-extern "C" __attribute__((visibility("default"))) CPublicRavelin* CreateManager(
+extern "C" TEST_MODULE_EXPORT CPublicRavelin* CreateManager(
     const wchar_t* directory, std::uint32_t passThrough1, std::uint32_t passThrough2) {
   probe::Record("CreateManager " + win32::Utf16ToUtf8(win32::WideToUtf16(directory)) + " " +
                 std::to_string(passThrough1) + " " + std::to_string(passThrough2));
