@@ -332,8 +332,9 @@ class SnapshotEnum final : public IEnum {
     return done == count ? S_OK : S_FALSE;
   }
   STDMETHODIMP Skip(ULONG count) override {
-    mNext = std::min(mItems.size(), mNext + count);
-    return mNext < mItems.size() || count == 0 ? S_OK : S_FALSE;
+    const std::size_t skipped = std::min<std::size_t>(mItems.size() - mNext, count);
+    mNext += skipped;
+    return skipped == count ? S_OK : S_FALSE;
   }
   STDMETHODIMP Reset() override {
     mNext = 0;
