@@ -8,7 +8,7 @@
 ' only passed on: from a collection or a cleared variable back into the members.
 Option Explicit
 
-Dim base, db, rs, coll, item, room, blank, copy, id, n
+Dim base, db, rs, coll, item, room, blank, copy, id, n, song, selection, ranked
 
 Sub Show(label, value)
   WScript.Echo label & ": " & value
@@ -84,6 +84,15 @@ rs("strRoomHost") = "PC-COPY"
 rs.Update
 rs.Close
 Show "copied room found", base.Room_HaveInfo("COPY") > id
+' A record read from the database goes back in as a new room once the old one is gone.
+Show "GetInfo of room a2", base.Room_GetInfo(base.Room_HaveInfo("room a2"), blank)
+Show "DeleteInfo of room a2", base.Room_DeleteInfo(base.Room_HaveInfo("room a2"))
+Show "AddNewInfo gives a new key", base.Room_AddNewInfo(blank) > id
+Show "AddNewInfo of a taken name", base.Room_AddNewInfo(blank)
+' Without a sink (Wine's cscript cannot connect one) the walk runs and reports to nobody.
+base.Room_BrowseInfo
+base.Room_BrowseInfo 1, "Room"
+Show "Room_BrowseInfo", "ran"
 
 ' Backups.
 Show "CreateBackup night", base.Room_CreateBackup("night")
@@ -108,6 +117,33 @@ Show "Singer_Count(1)", base.Singer_Count(1)
 Show "Singer_Count(2)", base.Singer_Count(2)
 Show "SelectSong_Count", base.SelectSong_Count
 Show "DefaultSong_GetAll", base.DefaultSong_GetAll.Count
+base.DefaultSong_ClearStruct song
+Show "cleared default song type", VarType(song)
+Show "DefaultSong_AddNew gives a key", base.DefaultSong_AddNew(song) > 0
+Show "DefaultSong_AddNew of a listed file", base.DefaultSong_AddNew(song)
+Set rs = db.OpenRecordset("SELECT * FROM DefaultSong", 2)
+Show "DefaultSong_Base2Struct", base.DefaultSong_Base2Struct(rs, song)
+rs.AddNew
+Show "DefaultSong_Struct2Base", base.DefaultSong_Struct2Base(rs, song)
+rs("strFileName") = "intro.mpg"
+rs.Update
+rs.Close
+Show "default songs", base.DefaultSong_GetAll.Count
+Set rs = db.OpenRecordset("SELECT lngDefaultSongID FROM DefaultSong ORDER BY lngDefaultSongID", 4)
+Show "DefaultSong_Delete", base.DefaultSong_Delete(rs.Fields("lngDefaultSongID").Value)
+rs.Close
+Show "default songs after deleting", base.DefaultSong_GetAll.Count
+Show "DefaultSong_Clear", base.DefaultSong_Clear
+Show "default songs after clearing", base.DefaultSong_GetAll.Count
+
+base.SelectSong_ClearStruct selection
+Set rs = db.OpenRecordset("SELECT * FROM SelectSong ORDER BY lngSelectSongID", 2)
+Show "SelectSong_Base2Struct", base.SelectSong_Base2Struct(rs, selection)
+rs.AddNew
+Show "SelectSong_Struct2Base", base.SelectSong_Struct2Base(rs, selection)
+rs.Update
+rs.Close
+Show "SelectSong_AddNew", base.SelectSong_AddNew(selection)
 Show "Taxis_Build", base.Taxis_Build("2026-01-01", "2026-01-31")
 Show "Taxis_Text", Replace(base.Taxis_Text, vbCrLf, " | ")
 Show "Taxis_Text(3)", Replace(base.Taxis_Text(3), vbCrLf, " | ")
@@ -116,10 +152,27 @@ Do Until rs.EOF
   Show "  ranked", rs("strSongName") & " / " & rs("strSongFile") & " / " & rs("lngClickRate")
   rs.MoveNext
 Loop
+rs.Close
+base.Taxis_Browse
+Show "Taxis_Browse", "ran"
+base.Taxis_ClearStruct ranked
+Set rs = db.OpenRecordset("SELECT * FROM SongTaxis ORDER BY lngSongTaxisID", 2)
+Show "Taxis_Base2Struct", base.Taxis_Base2Struct(rs, ranked)
+rs.AddNew
+Show "Taxis_Struct2Base", base.Taxis_Struct2Base(rs, ranked)
+rs("strSongName") = "Moon again"
+rs.Update
+rs.Close
+Show "Taxis_Text with the copied row", Replace(base.Taxis_Text, vbCrLf, " | ")
+Set rs = db.OpenRecordset("SELECT * FROM SongTaxis ORDER BY lngSongTaxisID DESC", 4)
+Show "Taxis_Delete", base.Taxis_Delete(rs("lngSongTaxisID"))
+Show "Taxis_Text after deleting", Replace(base.Taxis_Text, vbCrLf, " | ")
 Show "SelectSong_ClearFrom", base.SelectSong_ClearFrom("2026-01-15 00:00:00")
 Show "SelectSong_Count", base.SelectSong_Count
 Show "Taxis_Clear", base.Taxis_Clear
 Show "Taxis_Text after clearing", "[" & base.Taxis_Text & "]"
+Show "SelectSong_Clear", base.SelectSong_Clear
+Show "SelectSong_Count after clearing", base.SelectSong_Count
 
 ' Errors reach the script with the runtime's numbers and texts.
 On Error Resume Next
@@ -131,6 +184,8 @@ Set base.Base = base.Room_ReferStatus
 Show "not a link", Err.Number & " " & Err.Description
 Err.Clear
 Show "link kept", base.Song_Count
+rs.Close
+Set rs = db.OpenRecordset("SELECT * FROM Room WHERE lngRoomID=0", 4)
 rs.MoveNext
 Show "past the end", Err.Number
 Err.Clear
