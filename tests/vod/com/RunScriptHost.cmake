@@ -3,11 +3,11 @@
 # and its output must equal the golden file. The server is unregistered again, whatever the
 # outcome.
 #
-#   cmake -DEMULATOR=<emulator, comma-separated> -DTOOL=<ravelin.exe> -DSERVER=<ravelin_vod.dll>
+#   cmake -DEMULATOR=<emulator, words separated by |> -DTOOL=<ravelin.exe> -DSERVER=<ravelin_vod.dll>
 #         -DDATA_DIR=<tests/vod/com/data> -DWORK_DIR=<scratch folder> -P RunScriptHost.cmake
 cmake_minimum_required(VERSION 3.25)
 
-string(REPLACE "," ";" emulator "${EMULATOR}")
+string(REPLACE "|" ";" emulator "${EMULATOR}")
 
 # Windows sees the build's files through drive Z:.
 function(windows_path variable path)
