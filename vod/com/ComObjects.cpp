@@ -224,7 +224,6 @@ HRESULT ComRecordset::InvokeMember(DISPID id, DispatchArgs& args, VARIANT* resul
       return S_OK;
     }
     // Checked now, so an unknown column fails here as DAO's Fields(name) does.
-    (void)rs.GetFieldCount();
     bool known = false;
     for (std::int32_t i = 0; i < rs.GetFieldCount() && !known; ++i) {
       known = NamesEqual(Utf8ToWide(rs.GetFieldName(i)), Utf8ToWide(name));

@@ -103,8 +103,6 @@ class DispatchObject : public IDispatch, public IRavelinInner {
   }
   automation::Object* STDMETHODCALLTYPE GetInner() override { return mInner.Get(); }
 
-  const automation::ObjectPtr<Inner>& Inner_() const { return mInner; }
-
  protected:
   virtual ~DispatchObject() = default;
   virtual std::span<const DispatchName> Names() const = 0;

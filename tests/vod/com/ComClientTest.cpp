@@ -93,6 +93,12 @@ TEST(ComRegistrationTest, PerUserRegistrationStaysUnderTheUsersClasses) {
   EXPECT_EQ(KeyText(HKEY_CURRENT_USER, kClasses + L"Ravelin.Base\\CLSID"), Key(kClsidBase));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, clsid));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClasses + L"Ravelin.Base"));
+  EXPECT_EQ(KeyText(HKEY_CURRENT_USER, clsid + L"\\InprocServer32", L"ThreadingModel"),
+            L"Apartment");
+  EXPECT_TRUE(
+      KeyExists(HKEY_CURRENT_USER,
+                kClasses + L"CLSID\\{E771D59A-B95D-4B43-AE1C-916A86A6D530}\\InprocServer32"));
+  // Creating from the user's classes alone needs Windows: Wine's COM reads only the machine's.
 
   ASSERT_EQ(RunRegsvr32(L"/u /s /n /i:user"), 0u);
   for (const auto& key : ServerKeys()) {
