@@ -483,3 +483,7 @@ int CQvConfig::ReadDataToString(std::wstring& out) const {
 unsigned long CQvConfig::FormatData(wchar_t* /*text*/, unsigned char** /*data*/) {
   return 0;
 }
+
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr unsigned long CQvConfig::kNotFound;

@@ -1,22 +1,17 @@
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <system_error>
 
 #include "fuzz/FuzzSupport.h"
+#include "tests/TempFolder.h"
 
 namespace fuzz {
 namespace {
 
 class CScratchFolder {
  public:
-  CScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ravelin-fuzz-XXXXXX").string();
-    Require(::mkdtemp(pattern.data()) != nullptr, "cannot make a scratch folder");
-    mPath = pattern;
-  }
+  CScratchFolder() : mPath(ravelin_test::MakeTempFolder("ravelin-fuzz-")) {}
   ~CScratchFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(mPath, ignored);

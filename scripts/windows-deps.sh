@@ -22,8 +22,9 @@ shopt -s inherit_errexit
 here="$(cd "$(dirname "$0")" && pwd)"
 root="${RAVELIN_DEPS_DIR:-/var/cache/ravelin/deps}"
 jobs="${RAVELIN_DEPS_JOBS:-2}"
-# Part of every cache key: a change to how a library is built here rebuilds it.
-recipe=1
+# Part of each package's cache key: a change to how a package is built here
+# bumps its number, so that caches made before build it again.
+declare -A recipe=([sqlite3]=1 [libsodium]=1 [icu]=1 [googletest]=1 [utfcpp]=2 [cli11]=2)
 
 if (($# == 0)); then
   set -- x86_64-w64-mingw32 i686-w64-mingw32
@@ -110,7 +111,7 @@ fetch_source() {
 
 # The stamp of a built package: recipe, version and the compiler that built it.
 stamp_of() { # triple package version
-  printf 'recipe %s\npackage %s %s\ncompiler %s\n' "$recipe" "$2" "$3" "$("$1-gcc-posix" --version | head -1)"
+  printf 'recipe %s\npackage %s %s\ncompiler %s\n' "${recipe[$2]}" "$2" "$3" "$("$1-gcc-posix" --version | head -1)"
 }
 
 # True when $1 (a prefix) holds a build with stamp $2.
@@ -132,7 +133,7 @@ build_package() {
   mkdir -p "$prefix.tmp" "$work"
   "$builder" "$triple" "$prefix.tmp" "$work" "$version"
   # Package files name the prefix they were installed to; give them the final one.
-  grep -rlF --include='*.pc' --include='*.cmake' "$prefix.tmp" "$prefix.tmp" |
+  { grep -rlF --include='*.pc' --include='*.cmake' "$prefix.tmp" "$prefix.tmp" || true; } |
     xargs -r sed -i "s|$prefix.tmp|$prefix|g"
   echo "$stamp" >"$prefix.tmp/.stamp"
   mv "$prefix.tmp" "$prefix"
@@ -244,6 +245,8 @@ build_gtest() {
 
 # Header-only: the files of the installed Debian -dev package, in the same
 # layout under the prefix, so that their CMake package files find them there.
+# Such a package is the same for every target, though its version file may
+# have been written to accept only the build machine's pointer size.
 build_headers() {
   local triple="$1" prefix="$2" package="$5"
   local f
@@ -252,6 +255,7 @@ build_headers() {
     mkdir -p "$prefix/$(dirname "${f#/usr/}")"
     cp "$f" "$prefix/${f#/usr/}"
   done < <(dpkg -L "$package")
+  find "$prefix" -name '*ConfigVersion.cmake' -exec sed -i 's/^if("FALSE")$/if("TRUE")  # architecture-independent/' {} +
 }
 build_utfcpp() { build_headers "$@" libutfcpp-dev; }
 build_cli11() { build_headers "$@" libcli11-dev; }

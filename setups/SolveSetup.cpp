@@ -115,3 +115,9 @@ void CSolveSetup::AddVelmorMessage(MessageSeverity severity, int category, int m
   }
   GetGlobalIMessageManager().AddMessage(message);
 }
+
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr unsigned int CSolveSetup::kNameChangedInfoType;
+constexpr unsigned int CSolveSetup::kNameChangedInfoSubType;
+constexpr int CSolveSetup::kSetupMessageModule;

@@ -594,3 +594,11 @@ io::ReadError CSolveSetupMgr::ReadSetups(io::CBlock& block) {
   }
   return result;
 }
+
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr int CSolveSetupMgr::kNoSetupsMessage;
+constexpr int CSolveSetupMgr::kNameNotUniqueMessage;
+constexpr int CSolveSetupMgr::kNameNotValidMessage;
+constexpr int CSolveSetupMgr::kUniqueNameIndexMode;
+constexpr int CSolveSetupMgr::kSetupNotMadeError;

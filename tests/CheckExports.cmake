@@ -6,6 +6,7 @@
 # contains each text of CONTAINING, and no export carries a calling
 # convention's decoration (name@12, or _name for a name of NAMES), under which
 # a host looking the entry up by its plain name would not find it.
+cmake_minimum_required(VERSION 3.25)
 string(REPLACE "," ";" NAMES "${NAMES}")
 string(REPLACE "," ";" CONTAINING "${CONTAINING}")
 if(NOT EXISTS "${LIBRARY}")

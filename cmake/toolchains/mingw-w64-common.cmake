@@ -48,6 +48,18 @@ set(ENV{PKG_CONFIG_LIBDIR} "${_ravelin_pc_path}")
 set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
+# On Debian every -dev package's headers share /usr/include, and code may
+# include through it (<utf8cpp/utf8.h>); the prefixes' include folders stand
+# in for it here.
+set(CMAKE_C_STANDARD_INCLUDE_DIRECTORIES "")
+foreach(_prefix IN LISTS RAVELIN_DEPS_PREFIXES)
+  if(IS_DIRECTORY ${_prefix}/include)
+    list(APPEND CMAKE_C_STANDARD_INCLUDE_DIRECTORIES ${_prefix}/include)
+  endif()
+endforeach()
+set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${CMAKE_C_STANDARD_INCLUDE_DIRECTORIES})
+set(CMAKE_RC_STANDARD_INCLUDE_DIRECTORIES "")
+
 # ICU is a static library here: its headers must not declare imports.
 list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/modules)
 

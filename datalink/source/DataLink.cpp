@@ -280,3 +280,8 @@ AString DataLink::GetAbsoluteFilename(const AString& baseDirectory, const AStrin
   resolved.Reset(path.substr(remainderStart), directory);
   return resolved.FilePath();
 }
+
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr int DataLink::kRelativeToSourceProduct;
+constexpr int DataLink::kRelativeToTargetProject;

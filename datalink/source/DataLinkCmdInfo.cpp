@@ -23,3 +23,7 @@ long DataLinkCmdInfo::GetSolveSetupId(long key) const {
   auto found = mSolveSetupIds.find(key);
   return found == mSolveSetupIds.end() ? kNoSolveSetupId : found->second;
 }
+
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr long DataLinkCmdInfo::kNoSolveSetupId;

@@ -1,7 +1,7 @@
 // Default songs, the selection log and the counts, against a real store file.
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include <cstdlib>
 
 #include "tests/vod/SongStoreFixture.h"
 
@@ -262,18 +262,18 @@ TEST_F(SelectSongTest, ClearFromKeepsTheGivenDateAndUsesOnlyItsDatePart) {
 
 // A selection reported stored is on disk even when the process dies straight after.
 TEST(SelectSongDurabilityTest, StoredSelectionSurvivesAKilledProcess) {
-  test::TempDir dir;
+  test::TempDir dir{test::TempDir::ForDeathTest{}};
   const std::string path = dir.File("store.db");
   dao::CreateRavelinDatabase(path);
   auto storeThenDie = [&] {
     auto base = automation::MakeObject<Base>();
     SelectSongStruct selection{0, 1, 0, "2024-06-01 21:00", "KEPT.MPG"};
     if (base->InitInterface(path) && base->SelectSong_AddNew(selection)) {
-      std::raise(SIGKILL);  // no destructor, no close: the database is left as it is
+      std::_Exit(7);  // no destructor, no close: the database is left as it is
     }
     std::exit(1);
   };
-  EXPECT_EXIT(storeThenDie(), ::testing::KilledBySignal(SIGKILL), "");
+  EXPECT_EXIT(storeThenDie(), ::testing::ExitedWithCode(7), "");
   auto base = automation::MakeObject<Base>();
   ASSERT_TRUE(base->InitInterface(path));
   EXPECT_EQ(base->SelectSong_Count(), 1);

@@ -180,7 +180,7 @@ void AddDemoCommand(CLI::App& app) {
     RunDesign(folder);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    std::printf("\nDone in %.1f s. Files are in %s\n", seconds, folder.c_str());
+    std::printf("\nDone in %.1f s. Files are in %s\n", seconds, folder.string().c_str());
     // Name the executable as it can be run from here.
     std::error_code ec;
     std::string self = std::filesystem::read_symlink("/proc/self/exe", ec).string();

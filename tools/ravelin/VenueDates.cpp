@@ -48,10 +48,14 @@ void RequireDateRange(const std::string& from, const std::string& to) {
 
 std::string NowDateTime() {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  // std::localtime rather than POSIX's localtime_r, which Windows lacks; its
+  // shared result is safe here because the tool reads the clock on one thread.
+  const std::tm* local = std::localtime(&now);
+  if (local == nullptr) {
+    throw ToolError("the local time is not available");
+  }
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
   return text;
 }
 

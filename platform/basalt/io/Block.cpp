@@ -429,4 +429,11 @@ bool CBlock::IsEqual(const CBlock_item& other) const {
   return true;
 }
 
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr CBlock_item::Kind CBlock_named_value::kItemKind;
+constexpr CBlock_item::Kind CBlock_func::kItemKind;
+constexpr CBlock_item::Kind CBlock_vec::kItemKind;
+constexpr CBlock_item::Kind CBlock::kItemKind;
+
 }  // namespace io

@@ -19,4 +19,13 @@ const char* ReadError::what() const noexcept {
   return mCode > 0 ? "block read warning" : "block read failure";
 }
 
+// Defined here as well, so that the library exports them: a Windows program
+// that binds a reference to one of these constants imports it from the DLL.
+constexpr int ReadError::kOk;
+constexpr int ReadError::kWrongType;
+constexpr int ReadError::kMissing;
+constexpr int ReadError::kSyntax;
+constexpr int ReadError::kFile;
+constexpr int ReadError::kTooDeep;
+
 }  // namespace io

@@ -3,6 +3,8 @@
 // One per test; not shared between threads.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -11,18 +13,22 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
+#include "tests/TempFolder.h"
 
 namespace dao::test {
 
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ravelin-dao-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot make a scratch directory");
-    }
-    mPath = pattern;
-  }
+  ScratchDir() : mPath(ravelin_test::MakeTempFolder("ravelin-dao-")) {}
+  // The folder of a death test, named after the running test (see
+  // MakeNamedTempFolder), so that a child process that starts the test anew
+  // works in its parent's folder.
+  struct ForDeathTest {};
+  explicit ScratchDir(ForDeathTest)
+      : mPath(ravelin_test::MakeNamedTempFolder(
+            std::string("ravelin-death-") +
+            ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "." +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name())) {}
   ~ScratchDir() {
     std::error_code ignored;
     std::filesystem::remove_all(mPath, ignored);

@@ -1,9 +1,8 @@
 #include "platform/dao/Database.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "platform/automation/AutomationError.h"
@@ -137,20 +136,16 @@ TEST(DatabaseTest, UcaseUpperCasesBeyondAscii) {
 }
 
 TEST(DatabaseTest, AStatementThatReturnedSurvivesACrashOfTheProcess) {
-  test::ScratchDir dir;
+  test::ScratchDir dir{test::ScratchDir::ForDeathTest{}};
   test::MakeStore(dir)->Close();
-  const pid_t child = fork();
-  ASSERT_NE(child, -1);
-  if (child == 0) {
+  auto storeThenDie = [&] {
     DatabasePtr db = Database::Open(dir.File("store.db"));
     db->Execute(
         " INSERT INTO SelectSong(strDateTime,lngRoomID,strSongFile,bytStatus) "
         "VALUES('2024-05-01 20:00',1,'A.MPG',0)");
-    _exit(0);  // no close, no destructors, no checkpoint
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
+    std::_Exit(7);  // no close, no destructors, no checkpoint
+  };
+  EXPECT_EXIT(storeThenDie(), ::testing::ExitedWithCode(7), "");
   EXPECT_EQ(CountRows(Database::Open(dir.File("store.db")), "SelectSong"), 1);
 }
 

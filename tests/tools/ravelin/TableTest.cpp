@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <sstream>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -32,33 +33,57 @@ TEST(TableTest, TsvKeepsEveryRowOnOneLine) {
   EXPECT_THROW(ParseTableFormat("csv"), std::invalid_argument);
 }
 
+// What a bar draws, caught in a temporary file (standard C, on every platform).
+class DrawnText {
+ public:
+  DrawnText() : mFile(std::tmpfile()) {}
+  ~DrawnText() {
+    if (mFile != nullptr) {
+      std::fclose(mFile);
+    }
+  }
+  DrawnText(const DrawnText&) = delete;
+  DrawnText& operator=(const DrawnText&) = delete;
+
+  std::FILE* File() const { return mFile; }
+  std::string Text() const {
+    std::fflush(mFile);
+    std::rewind(mFile);
+    std::string text;
+    char buffer[256];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, mFile)) > 0;) {
+      text.append(buffer, n);
+    }
+    return text;
+  }
+
+ private:
+  std::FILE* mFile;
+};
+
 TEST(ProgressBarTest, DrawsOnlyWhenEnabledAndOnlyOnChange) {
-  char* buffer = nullptr;
-  size_t size = 0;
-  std::FILE* mem = open_memstream(&buffer, &size);
+  DrawnText mem;
+  ASSERT_NE(mem.File(), nullptr);
   {
-    ProgressBar bar("walk", true, mem);
+    ProgressBar bar("walk", true, mem.File());
     bar.SetPercent(33);
     bar.SetPercent(33);
     bar.SetCount(2, 3);
     bar.SetPercent(250);
     EXPECT_EQ(bar.GetPercent(), 100);
   }
-  std::fclose(mem);
-  const std::string drawn(buffer, size);
-  std::free(buffer);
+  const std::string drawn = mem.Text();
   EXPECT_EQ(drawn.find(" 33%"), drawn.rfind(" 33%"));  // drawn once
   EXPECT_NE(drawn.find(" 66%"), std::string::npos);
   EXPECT_NE(drawn.find("100%"), std::string::npos);
 
-  mem = open_memstream(&buffer, &size);
+  DrawnText quietMem;
+  ASSERT_NE(quietMem.File(), nullptr);
   {
-    ProgressBar quiet("walk", false, mem);
+    ProgressBar quiet("walk", false, quietMem.File());
     quiet.SetPercent(50);
   }
-  std::fclose(mem);
-  EXPECT_EQ(size, 0u);
-  std::free(buffer);
+  EXPECT_EQ(quietMem.Text(), "");
 }
 
 }  // namespace
