@@ -16,7 +16,10 @@
 // For a node recorded once that is a removal in effect or an undone
 // insertion. For a node recorded several times it is where the node really
 // ends up, so a node taken out and put back by the same change is never
-// deleted while it sits in the list.
+// deleted while it sits in the list. A node whose latest removal found
+// nothing to take out (the list was edited behind the record's back) is
+// never deleted by the record: it stays where the list's other editors put
+// it, and deleting it would leave them a dangling pointer.
 // Thread-safety: none; a record belongs to the thread of its list.
 #pragma once
 
@@ -26,6 +29,7 @@
 #include <list>
 #include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/basalt/VelmorAssert.h"
@@ -94,36 +98,41 @@ class ListDeltaState : public VelmorDeltaState {
   // appends it.
   void InsertNodeAt(T node, unsigned nodePos) {
     if (!(nodePos <= m_srcList.size())) {
-      VELMOR_REPORT_AT("ListDeltaState.h", 120, "nodePos <= m_srcList.size()");
+      VELMOR_REPORT_AT("ListDeltaState", 120, "nodePos <= m_srcList.size()");
     }
     OnInsertNode(node);
     m_srcList.insert(StepFromFront(nodePos), node);
+    m_notTakenOut.erase(node);
   }
 
   // Takes `node` out of the list at `nodePos`. The entry is unlinked; the
-  // node object itself is not deleted. When the list no longer holds the
-  // node at that place (it was edited behind this record's back) the
-  // mismatch is reported and the node's first entry elsewhere is taken out
-  // instead, if there is one: another node is never removed, and the record
-  // never ends up owning a node that is still in the list.
+  // node object itself is not deleted. A position at or beyond the end
+  // removes nothing. When the list holds another node at that place (it was
+  // edited behind this record's back) the mismatch is reported and the
+  // node's first entry elsewhere is taken out instead, if there is one:
+  // another node is never removed. A node this call leaves where it was is
+  // not the record's to delete (see GetNodesOutOfList).
   void RemoveNodeAt(T node, unsigned nodePos) {
     if (!(nodePos < m_srcList.size())) {
-      VELMOR_REPORT_AT("ListDeltaState.h", 143, "nodePos < m_srcList.size()");
+      VELMOR_REPORT_AT("ListDeltaState", 143, "nodePos < m_srcList.size()");
     }
     OnRemoveNode(node);
     auto listIter = StepFromFront(nodePos);
     if (!(listIter != m_srcList.end())) {
-      VELMOR_REPORT_AT("ListDeltaState.h", 152, "listIter != m_srcList.end()");
-    } else if (!(node == (*listIter))) {
-      VELMOR_REPORT_AT("ListDeltaState.h", 153, "node == (*listIter)");
+      VELMOR_REPORT_AT("ListDeltaState", 152, "listIter != m_srcList.end()");
+      m_notTakenOut.insert(node);
+      return;
     }
-    if (listIter == m_srcList.end() || *listIter != node) {
+    if (!(node == (*listIter))) {
+      VELMOR_REPORT_AT("ListDeltaState", 153, "node == (*listIter)");
       listIter = std::find(m_srcList.begin(), m_srcList.end(), node);
       if (listIter == m_srcList.end()) {
+        m_notTakenOut.insert(node);
         return;
       }
     }
     m_srcList.erase(listIter);
+    m_notTakenOut.erase(node);
   }
 
   // The list this record edits.
@@ -135,7 +144,7 @@ class ListDeltaState : public VelmorDeltaState {
  protected:
   // The distinct non-null nodes that this change keeps out of the list in
   // its present state (see the ownership rule above), in the order of their
-  // first entry.
+  // first entry; a node whose latest removal took nothing out is left out.
   std::vector<T> GetNodesOutOfList() const {
     struct NodeState {
       bool firstInserted;
@@ -160,7 +169,7 @@ class ListDeltaState : public VelmorDeltaState {
       // In effect, the newest entry says where the node is; undone, it is
       // where it was before the oldest entry.
       const bool isOut = mIsDone != 0 ? !state.lastInserted : state.firstInserted;
-      if (isOut) {
+      if (isOut && m_notTakenOut.count(node) == 0) {
         result.push_back(node);
       }
     }
@@ -174,6 +183,9 @@ class ListDeltaState : public VelmorDeltaState {
   std::list<T>& m_srcList;
   bool m_ownsNodes;
   std::list<ListDeltaEntry> m_changes;
+  // Nodes whose latest removal by this record found nothing to take out: they
+  // are wherever the list's other editors left them, and not this record's.
+  std::unordered_set<T> m_notTakenOut;
 
  private:
   // Steps `count` times from the front, stopping early at the end.

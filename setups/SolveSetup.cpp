@@ -63,7 +63,7 @@ bool CSolveSetup::Update(IVelmorCommand* /*command*/) {
 void CSolveSetup::CopyFrom(const MUndoableObject* source) {
   const auto* theSetup = dynamic_cast<const CSolveSetup*>(source);
   if (theSetup == nullptr) {
-    VELMOR_REPORT_AT("SolveSetup.cpp", 50, "theSetup");
+    VELMOR_REPORT_AT("SolveSetup", 50, "theSetup");
     // Half a copy would leave a setup that matches neither itself nor the
     // source.
     return;

@@ -18,7 +18,7 @@ CSolveSetupCmdInfo::~CSolveSetupCmdInfo() = default;
 
 void CSolveSetupCmdInfo::SetCommandInfoForSweeps(VelmorCommandInfo* info) {
   if (mSweepsOwner != nullptr) {
-    VELMOR_REPORT_AT("SolveSetupCmdInfo.cpp", 31, "mCmdInfoForSweeps == NULL");
+    VELMOR_REPORT_AT("SolveSetupCmdInfo", 31, "mCmdInfoForSweeps == NULL");
     // Keeping the incoming info would need a second slot; dropping it
     // unowned would leak it.
     if (info != mSweepsOwner.get()) {

@@ -94,7 +94,8 @@ class CSolveSetupMgr::SetupListDeltaState final : public ListDeltaState<CSolveSe
 
   void UndoIt() override {
     if (mManager == nullptr) {
-      VELMOR_ASSERT(mManager != nullptr);
+      // Reported under the file text the other sites of this file use.
+      VELMOR_REPORT_AT("SolveSetupMgr", __LINE__, "mManager != nullptr");
       return;
     }
     ListDeltaState<CSolveSetup*>::UndoIt();
@@ -102,7 +103,8 @@ class CSolveSetupMgr::SetupListDeltaState final : public ListDeltaState<CSolveSe
 
   void RedoIt() override {
     if (mManager == nullptr) {
-      VELMOR_ASSERT(mManager != nullptr);
+      // Reported under the file text the other sites of this file use.
+      VELMOR_REPORT_AT("SolveSetupMgr", __LINE__, "mManager != nullptr");
       return;
     }
     ListDeltaState<CSolveSetup*>::RedoIt();
@@ -276,7 +278,7 @@ AString CSolveSetupMgr::GetItemName() const {
 
 void CSolveSetupMgr::AddSetupType(int type, const AString& name) {
   if (!mSetupTypes.emplace(type, name).second) {
-    VELMOR_REPORT_AT("SolveSetupMgr.cpp", 50, "0");
+    VELMOR_REPORT_AT("SolveSetupMgr", 50, "0");
   }
 }
 
@@ -308,7 +310,7 @@ AString CSolveSetupMgr::GetTypeName(int type) const {
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) const {
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
-    VELMOR_REPORT_AT("SolveSetupMgr.cpp", 83, "theSetup");
+    VELMOR_REPORT_AT("SolveSetupMgr", 83, "theSetup");
     return nullptr;
   }
   theSetup->SetManager(this);
@@ -320,7 +322,7 @@ CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) cons
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, bool /*unnamed*/) const {
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
-    VELMOR_REPORT_AT("SolveSetupMgr.cpp", 96, "theSetup");
+    VELMOR_REPORT_AT("SolveSetupMgr", 96, "theSetup");
     return nullptr;
   }
   theSetup->SetManager(this);
@@ -395,7 +397,9 @@ namespace {
 bool IsRecordOfList(const ListDeltaState<CSolveSetup*>* delta,
                     const CSolveSetupMgr::SetupList& setups) {
   const bool sameList = &delta->GetList() == &setups;
-  VELMOR_ASSERT(sameList);
+  if (!sameList) {
+    VELMOR_REPORT_AT("SolveSetupMgr", __LINE__, "sameList");
+  }
   return sameList;
 }
 
@@ -403,7 +407,7 @@ bool IsRecordOfList(const ListDeltaState<CSolveSetup*>* delta,
 
 void CSolveSetupMgr::AddSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* delta) {
   if (setup == nullptr) {
-    VELMOR_REPORT_AT("SolveSetupMgr.cpp", 106, "theSetup");
+    VELMOR_REPORT_AT("SolveSetupMgr", 106, "theSetup");
     return;
   }
   if (setup->GetID() == id::invalidID) {
@@ -425,7 +429,7 @@ void CSolveSetupMgr::AddSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* 
 
 void CSolveSetupMgr::DeleteSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* delta) {
   if (setup == nullptr) {
-    VELMOR_REPORT_AT("SolveSetupMgr.cpp", 127, "theSetup");
+    VELMOR_REPORT_AT("SolveSetupMgr", 127, "theSetup");
     return;
   }
   auto first = std::find(mSetups.begin(), mSetups.end(), setup);

@@ -172,18 +172,32 @@ std::int32_t Base::Room_AddNewInfo(RoomInfoStruct& sttRoomInfo) {
 bool Base::Room_UpdateInfo(std::int32_t lngRoomID, RoomInfoStruct& sttRoomInfo) {
   return Trapped(false, [&] {
     const StatementShapes shapes(mBaseLink);
+    const std::string name = Str_Quote(Variant(sttRoomInfo.strRoomName));
+    const std::string host = Str_Quote(Variant(sttRoomInfo.strRoomHost));
+    const std::string self = std::to_string(lngRoomID);
+    const auto anyRow = [&](const std::string& where) {
+      RecordsetScope rs =
+          shapes.OpenQuery("SELECT lngRoomID FROM Room WHERE " + where, dao::dbOpenSnapshot);
+      return !rs->IsEOF();
+    };
     bool mayUpdate = true;
     {
-      // Every room holding the name or the machine name must be this one: when the name is this
-      // room's and the machine name another's, the other room may well come second.
-      RecordsetScope owner =
-          shapes.OpenQuery("SELECT lngRoomID FROM Room WHERE strRoomName=" +
-                               Str_Quote(Variant(sttRoomInfo.strRoomName)) +
-                               " OR strRoomHost=" + Str_Quote(Variant(sttRoomInfo.strRoomHost)),
-                           dao::dbOpenDynaset);
-      while (mayUpdate && !owner->IsEOF()) {
-        mayUpdate = owner->GetField("lngRoomID").ToLong() == lngRoomID;
-        owner->MoveNext();
+      RecordsetScope owner = shapes.OpenQuery(
+          "SELECT lngRoomID FROM Room WHERE strRoomName=" + name + " OR strRoomHost=" + host,
+          dao::dbOpenDynaset);
+      bool othersHoldOne = false;
+      for (; !othersHoldOne && !owner->IsEOF(); owner->MoveNext()) {
+        othersHoldOne = owner->GetField("lngRoomID").ToLong() != lngRoomID;
+      }
+      if (othersHoldOne) {
+        // Another room holds the name or the machine name. That stops the update only where
+        // this room does not hold the same already: a room with a twin (one name and host,
+        // as a backup made twice restores them) must still take its own name and host.
+        const std::string other = " AND lngRoomID<>" + self;
+        const std::string mine = "lngRoomID=" + self + " AND ";
+        mayUpdate =
+            !(anyRow("strRoomName=" + name + other) && !anyRow(mine + "strRoomName=" + name)) &&
+            !(anyRow("strRoomHost=" + host + other) && !anyRow(mine + "strRoomHost=" + host));
       }
     }
     if (!mayUpdate) {
@@ -294,7 +308,13 @@ std::int32_t Base::Room_ReferOrder(const automation::CollectionPtr& collRef,
   }
   const std::int32_t count = collRef->Count();
   for (std::int32_t i = 1; i <= count; ++i) {
-    if (automation::VariantEquals(varData, collRef->Item(Variant(i)))) {
+    const Variant item = collRef->Item(Variant(i));
+    // In the runtime a comparison with Null gives Null, which a condition takes as False: no
+    // item matches a Null, and a Null item matches nothing.
+    if (varData.IsNull() || item.IsNull()) {
+      continue;
+    }
+    if (automation::VariantEquals(varData, item)) {
       return i;
     }
   }
@@ -346,15 +366,25 @@ automation::CollectionPtr Base::Room_ReferBackup() {
 
 bool Base::Room_Restore(const std::string& strBackupName) {
   return Trapped(false, [&] {
-    const dao::DatabasePtr database = StatementShapes(mBaseLink).GetDatabase();
+    const StatementShapes shapes(mBaseLink);
+    const std::string where = " WHERE strBackupName=" + Str_Quote(Variant(strBackupName));
+    const dao::DatabasePtr database = shapes.GetDatabase();
     // One transaction: should the copy fail after the delete, the room list must not be lost.
     dao::Transaction transaction(database);
+    {
+      // A name without backup rows (a listed name is trimmed, the stored one may not be) would
+      // otherwise replace every room by nothing.
+      RecordsetScope found =
+          shapes.OpenQuery("SELECT lngBackupID FROM RoomBackup" + where, dao::dbOpenSnapshot);
+      if (found->IsEOF()) {
+        return false;
+      }
+    }
     database->Execute("DELETE FROM Room");
-    database->Execute(
-        "INSERT INTO Room SELECT  " +
-        std::string("strRoomName, strRoomHost, strRoomCode, bytRoomStatus, "
-                    "strRoomIP, strMac,") +
-        " strFloor From RoomBackup WHERE strBackupName=" + Str_Quote(Variant(strBackupName)));
+    database->Execute("INSERT INTO Room SELECT  " +
+                      std::string("strRoomName, strRoomHost, strRoomCode, bytRoomStatus, "
+                                  "strRoomIP, strMac,") +
+                      " strFloor From RoomBackup" + where);
     transaction.Commit();
     return true;
   });

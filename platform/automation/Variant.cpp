@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/casefold/CaseFold.h"
+
 namespace automation {
 
 RecordHolder::~RecordHolder() = default;
@@ -43,59 +45,6 @@ std::size_t OffsetOfCharacter(std::string_view text, std::size_t index) {
     --index;
   }
   return pos;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-char32_t Decode(std::string_view seq) {
-  const auto lead = static_cast<unsigned char>(seq[0]);
-  if (seq.size() == 1) {
-    return lead;
-  }
-  char32_t cp = lead & (0x7F >> seq.size());
-  for (std::size_t i = 1; i < seq.size(); ++i) {
-    cp = (cp << 6) | (static_cast<unsigned char>(seq[i]) & 0x3F);
-  }
-  return cp;
-}
-
-char32_t UpperOf(char32_t cp) {
-  if (cp >= U'a' && cp <= U'z') {
-    return cp - 32;
-  }
-  // Latin-1 letters (except the division sign and y with diaeresis, which has no
-  // single-character upper case there).
-  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) {
-    return cp - 32;
-  }
-  // Greek and Cyrillic basic lower-case ranges.
-  if ((cp >= 0x3B1 && cp <= 0x3C9 && cp != 0x3C2) || (cp >= 0x430 && cp <= 0x44F)) {
-    return cp - 32;
-  }
-  if (cp >= 0x450 && cp <= 0x45F) {
-    return cp - 80;
-  }
-  // Full-width Latin letters, common in Chinese text.
-  if (cp >= 0xFF41 && cp <= 0xFF5A) {
-    return cp - 32;
-  }
-  return cp;
 }
 
 // CDbl of a text: optional spaces, a decimal number, optional spaces. Empty text is not a
@@ -367,20 +316,7 @@ std::string TextTrim(std::string_view text) {
 }
 
 std::string TextUpper(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t length = SequenceLength(text, pos);
-    const std::string_view seq = text.substr(pos, length);
-    const auto lead = static_cast<unsigned char>(seq[0]);
-    if (length == 1 && lead >= 0x80) {
-      out += seq;  // a stray byte passes through untouched
-    } else {
-      AppendUtf8(out, UpperOf(Decode(seq)));
-    }
-    pos += length;
-  }
-  return out;
+  return casefold::Upper(text);
 }
 
 std::size_t TextFind(std::string_view text, std::string_view find) {

@@ -183,9 +183,11 @@ AUTOMATION_EXPORT std::int32_t RoundToLong(double value);
 AUTOMATION_EXPORT std::size_t TextLength(std::string_view text);                   // Len
 AUTOMATION_EXPORT std::string TextLeft(std::string_view text, std::size_t count);  // Left$
 AUTOMATION_EXPORT std::string TextMid(std::string_view text, std::size_t start,
-                                      std::size_t count);        // Mid$, one-based start
-AUTOMATION_EXPORT std::string TextTrim(std::string_view text);   // Trim$: spaces only
-AUTOMATION_EXPORT std::string TextUpper(std::string_view text);  // UCase$
+                                      std::size_t count);       // Mid$, one-based start
+AUTOMATION_EXPORT std::string TextTrim(std::string_view text);  // Trim$: spaces only
+// UCase$: the full upper-case mapping of every letter that has one ("straße" gives "STRASSE"),
+// the one the store's UCASE and its case-blind comparisons use too.
+AUTOMATION_EXPORT std::string TextUpper(std::string_view text);
 // InStr(1, text, find) with binary comparison: one-based position, 0 when absent, 1 for "".
 AUTOMATION_EXPORT std::size_t TextFind(std::string_view text, std::string_view find);
 

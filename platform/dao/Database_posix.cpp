@@ -9,6 +9,7 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Variant.h"
+#include "platform/casefold/CaseFold.h"
 #include "platform/dao/SqliteDatabase.h"
 
 namespace dao {
@@ -64,9 +65,9 @@ void RemoveDatabaseFiles(const std::string& path) {
   }
 }
 
-// UCASE upper-cases the letters the automation runtime's UCase$ does, not only ASCII ones as
-// SQLite's own upper(): a statement comparing UCASE(column) with a text the caller upper-cased
-// must find "café" as "CAFÉ".
+// UCASE and upper() map every letter with an upper case, not only ASCII ones as SQLite's own
+// upper(): a statement comparing UCASE(column) with a text the caller upper-cased must find
+// "łódź" as "ŁÓDŹ".
 void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
   if (sqlite3_value_type(args[0]) == SQLITE_NULL) {
     sqlite3_result_null(context);
@@ -76,62 +77,48 @@ void UpperFunction(sqlite3_context* context, int, sqlite3_value** args) {
   const int bytes = sqlite3_value_bytes(args[0]);
   try {
     const std::string upper =
-        automation::TextUpper(std::string_view(text ? text : "", static_cast<std::size_t>(bytes)));
+        casefold::Upper(std::string_view(text ? text : "", static_cast<std::size_t>(bytes)));
     sqlite3_result_text(context, upper.data(), static_cast<int>(upper.size()), SQLITE_TRANSIENT);
   } catch (const std::exception&) {
     sqlite3_result_error_nomem(context);
   }
 }
 
-// NOCASE, the collation of every text column of the store, folds the letters the runtime's
-// UCase$ folds, not only ASCII ones as SQLite's own does: Jet compares "café" and "CAFÉ" as
-// equal, and the store upper-cases file names it keeps, so the same file given in lower case
-// must still be found. ASCII letters fold to lower case as in SQLite's NOCASE, so rows of plain
-// ASCII text keep the order (and index order) they always had.
-std::string FoldForCompare(std::string_view text) {
-  std::string folded = automation::TextUpper(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return folded;
-}
-
-int FoldCompare(std::string_view a, std::string_view b) {
-  const int order = a.compare(b);
-  return order < 0 ? -1 : (order > 0 ? 1 : 0);
-}
-
+// NOCASE, the collation of every text column of the store, ignores the case of every letter
+// that has one, as Jet does, and orders by the upper-cased forms, so grouping, joins, DISTINCT,
+// indexes and look-ups agree with UCASE.
 int NoCaseCollation(void*, int length1, const void* text1, int length2, const void* text2) {
-  const auto* a = static_cast<const unsigned char*>(text1);
-  const auto* b = static_cast<const unsigned char*>(text2);
-  const auto n1 = static_cast<std::size_t>(length1);
-  const auto n2 = static_cast<std::size_t>(length2);
-  // ASCII runs compare byte by byte as SQLite's NOCASE does; only text beyond ASCII pays for
-  // the full fold.
-  std::size_t i = 0;
-  for (; i < n1 && i < n2; ++i) {
-    if (a[i] >= 0x80 || b[i] >= 0x80) {
-      break;
-    }
-    const int x = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] + 32 : a[i];
-    const int y = (b[i] >= 'A' && b[i] <= 'Z') ? b[i] + 32 : b[i];
-    if (x != y) {
-      return x < y ? -1 : 1;
-    }
-  }
-  if (i == n1 || i == n2) {
-    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
-  }
+  const std::string_view a(static_cast<const char*>(text1), static_cast<std::size_t>(length1));
+  const std::string_view b(static_cast<const char*>(text2), static_cast<std::size_t>(length2));
   try {
-    return FoldCompare(
-        FoldForCompare(std::string_view(reinterpret_cast<const char*>(a) + i, n1 - i)),
-        FoldForCompare(std::string_view(reinterpret_cast<const char*>(b) + i, n2 - i)));
+    return casefold::Compare(a, b);
   } catch (const std::exception&) {
     // Out of memory: fall back on the bytes, which is still a consistent order.
-    return FoldCompare(std::string_view(reinterpret_cast<const char*>(a) + i, n1 - i),
-                       std::string_view(reinterpret_cast<const char*>(b) + i, n2 - i));
+    const int order = a.compare(b);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+  }
+}
+
+// Files whose NOCASE indexes follow the present case-blind order carry this user_version. Files
+// written before it took effect (0) keep index entries in the earlier order, through which
+// look-ups would miss rows: they are rebuilt once, on the first writable open.
+constexpr int kCaseOrderVersion = 1;
+
+void RebuildOldCaseOrder(const Database::Impl& impl) {
+  Statement version = impl.Prepare("PRAGMA user_version");
+  const int current = impl.Step(version.get()) ? sqlite3_column_int(version.get(), 0) : 0;
+  version.reset();
+  if (current >= kCaseOrderVersion) {
+    return;
+  }
+  impl.Run("BEGIN IMMEDIATE");
+  try {
+    impl.Run("REINDEX NOCASE");
+    impl.Run("PRAGMA user_version = " + std::to_string(kCaseOrderVersion));
+    impl.Run("COMMIT");
+  } catch (...) {
+    sqlite3_exec(impl.Get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
   }
 }
 
@@ -296,6 +283,7 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
   if (!readOnly) {
     // WAL with synchronous NORMAL: a committed statement survives a crash of the process.
     sqlite3_exec(impl->mDb.get(), "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    RebuildOldCaseOrder(*impl);
   }
   impl->Run("PRAGMA synchronous = NORMAL");
   return automation::MakeObject<Database>(impl);
@@ -339,6 +327,7 @@ DatabasePtr Database::Create(const std::string& path, const std::string& passwor
                         SQLITE_TRANSIENT);
       impl.Step(insert.get());
     }
+    impl.Run("PRAGMA user_version = " + std::to_string(kCaseOrderVersion));
     impl.Run("COMMIT");
     return database;
   } catch (...) {

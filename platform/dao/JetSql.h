@@ -14,9 +14,9 @@
 //   - "INSERT INTO T SELECT ..." without a column list gets the names of the
 //     selected columns as its column list (asked of the caller's engine);
 //   - a plain SELECT from one table without ORDER BY is ordered by rowid.
-// Case folding is NOCASE, which the Database's connections replace with a fold of the letters
-// the runtime's UCase$ folds (beyond ASCII too). UCASE becomes upper(), which the
-// Database's connections replace with the runtime's UCase$ (letters beyond ASCII too).
+// Case folding is NOCASE, which the Database's connections replace with the tree's one
+// case-blind order (platform/casefold: equal when the full upper-case mappings are equal). UCASE
+// becomes upper(), which the connections replace with that same full upper-case mapping.
 //
 // Pure functions of their input; safe to call from any thread.
 #pragma once

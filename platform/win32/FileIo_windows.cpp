@@ -83,6 +83,13 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
 
 FileReadStatus ReadWholeFile(const std::u16string& path, std::string& bytes, SystemError& error) {
   const std::wstring nativePath = Utf16ToWide(path);
+  // The system refuses to open a folder as a file (access denied); say what
+  // it is, with the number the system gives.
+  const DWORD attributes = ::GetFileAttributesW(nativePath.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    error = SystemError{ErrorCode::kNotRegularFile, ERROR_ACCESS_DENIED};
+    return FileReadStatus::kOpenFailed;
+  }
   CFileHandle file(::CreateFileW(nativePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) {

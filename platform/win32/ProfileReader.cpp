@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/casefold/CaseFold.h"
 #include "platform/win32/TextConvert.h"
 
 namespace win32 {
@@ -24,7 +25,7 @@ struct CProfileText::Parsed {
 
   std::u16string text;
   std::vector<Section> sections;
-  // Case-folded name to the first section of that name.
+  // Upper-cased name (the tree's case-blind form) to the first section of that name.
   std::unordered_map<std::u16string, std::size_t> index;
 
   // Every name that differs from another only in case gets the lines of the
@@ -147,32 +148,7 @@ void DecodeText(const char* data, std::size_t length, std::u16string& out) {
 }  // namespace
 
 char16_t FoldCase(char16_t c) {
-  if (c < 0x80) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-  }
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-      (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A)) {
-    return static_cast<char16_t>(c + 0x20);
-  }
-  if (c >= 0x400 && c <= 0x40F) {
-    return static_cast<char16_t>(c + 0x50);
-  }
-  if (c >= 0x531 && c <= 0x556) {
-    return static_cast<char16_t>(c + 0x30);
-  }
-  if (c == 0x178) {
-    return 0xFF;
-  }
-  // Latin Extended-A and the Cyrillic supplement pair capital and small letter
-  // as even and odd neighbours, except for a few letters without a partner.
-  if ((c >= 0x100 && c <= 0x137 && c != 0x130) || (c >= 0x14A && c <= 0x177) ||
-      (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF)) {
-    return static_cast<char16_t>(c | 1);
-  }
-  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) {
-    return (c & 1) ? static_cast<char16_t>(c + 1) : c;
-  }
-  return c;
+  return casefold::FoldUnit(c);
 }
 
 CProfileText::CProfileText(const char* data, std::size_t length) : mParsed(new Parsed) {
@@ -207,11 +183,8 @@ CProfileText::CProfileText(const char* data, std::size_t length) : mParsed(new P
     p.sections.back().bodyEnd = lineBegin;
     p.sections.push_back({nameBegin, nameLength, pos, n});
     if (nameLength > 0) {
-      std::u16string folded(t + nameBegin, nameLength);
-      for (char16_t& c : folded) {
-        c = FoldCase(c);
-      }
-      p.index.emplace(std::move(folded), p.sections.size() - 1);
+      p.index.emplace(casefold::Upper(std::u16string_view(t + nameBegin, nameLength)),
+                      p.sections.size() - 1);
     }
   }
   p.sections.back().bodyEnd = n;
@@ -266,11 +239,7 @@ unsigned long CProfileText::GetSection(const char16_t* name, char16_t* buffer,
   if (name == nullptr) {
     return 0;
   }
-  std::u16string folded(name);
-  for (char16_t& c : folded) {
-    c = FoldCase(c);
-  }
-  auto found = mParsed->index.find(folded);
+  auto found = mParsed->index.find(casefold::Upper(std::u16string_view(name)));
   if (found == mParsed->index.end()) {
     return 0;
   }

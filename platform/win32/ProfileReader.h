@@ -64,8 +64,9 @@ class WIN32SEAM_EXPORT CProfileText {
   std::unique_ptr<Parsed> mParsed;
 };
 
-// Simple case mapping used for section look-up (Latin, Greek, Cyrillic,
-// Armenian and full-width Latin letters), so that "Main" finds "MAIN".
+// One unit's simple case fold (Unicode's, for every script). Section look-up
+// compares whole names by their full upper-case mapping instead, so that
+// "Main" finds "MAIN" and "straße" finds "STRASSE".
 WIN32SEAM_EXPORT char16_t FoldCase(char16_t unit);
 
 }  // namespace win32

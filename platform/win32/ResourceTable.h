@@ -4,8 +4,10 @@
 // ravelin_embed_resources (EmbedResources.cmake) generates the table from
 // files at build time, and the module exports the C function
 // RavelinResourceTable (RavelinResourceTableFunction) that returns it;
-// FindModuleResource (Resource.h) looks it up through a module handle. The layout is shared between
-// separately built modules, so fields are only ever added at the end, with a higher version.
+// FindModuleResource (Resource.h) looks it up through a module handle. The
+// layout is shared between separately built modules, so fields are only ever
+// added at the end, with a higher version. Windows modules carry a resource
+// section instead and never use this table.
 //
 // The table and everything it points to are constant data of the module and
 // live exactly as long as the module is loaded.

@@ -272,4 +272,51 @@ TEST_F(ListDeltaStateTest, RemovingAtAStalePositionNeverRemovesAnotherNode) {
   delete stranger;
 }
 
+TEST_F(ListDeltaStateTest, RemovingPastTheEndRemovesNothingAndOwnsNothing) {
+  Append('A');
+  Append('B');
+  Node* c = Append('C');
+  {
+    auto* delta = new NodeDelta(mList, true, true);
+    mList.pop_back();
+    delta->RecordChange(c, 2, false);  // C deleted at position 2, now the record's
+    delta->UndoIt();
+    EXPECT_EQ(Names(mList), "ABC");
+    // Edited behind the record's back: only C is left, so position 2 is past the end.
+    delete mList.front();
+    mList.pop_front();
+    delete mList.front();
+    mList.pop_front();
+    {
+      AssertReportRecorder reports;
+      delta->RedoIt();
+      EXPECT_EQ(Names(mList), "C");  // C is elsewhere, and stays there
+      EXPECT_TRUE(reports.HasReport("nodePos < m_srcList.size()"));
+      EXPECT_TRUE(reports.HasReport("listIter != m_srcList.end()"));
+      EXPECT_FALSE(reports.HasReport("node == (*listIter)"));
+    }
+    // The record is in effect, but C never left the list: deleting the record must not delete C.
+    delete delta;
+  }
+  EXPECT_EQ(gLiveNodes, 1);
+  ASSERT_EQ(mList.size(), 1u);
+  EXPECT_EQ(mList.front()->mName, 'C');
+}
+
+TEST_F(ListDeltaStateTest, ANodeTakenOutAfterAFailedRemovalIsOwnedAgain) {
+  Node* a = Append('A');
+  auto* delta = new NodeDelta(mList, true, true);
+  delta->RecordChange(a, 0, true);  // A inserted at the front
+  {
+    AssertReportRecorder reports;
+    delta->RemoveNodeAt(a, 4);  // past the end: nothing happens
+    EXPECT_EQ(Names(mList), "A");
+    delta->RemoveNodeAt(a, 0);
+    EXPECT_EQ(Names(mList), "");
+  }
+  delta->mIsDone = 0;  // as after an undo: the insertion is reversed, A is the record's
+  delete delta;
+  EXPECT_EQ(gLiveNodes, 0);
+}
+
 }  // namespace

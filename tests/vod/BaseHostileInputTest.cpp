@@ -63,11 +63,13 @@ std::size_t Utf8Length(const std::string& text) {
   }));
 }
 
-// The store's text comparison: ASCII letters ignore case, everything else compares by bytes.
+// The store's text comparison as far as these texts need it: letters compare by their upper
+// case, and the upper-cased texts by their bytes (code point order). The hostile texts have no
+// letters with case beyond ASCII.
 std::string Folded(std::string text) {
   for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
     }
   }
   return text;

@@ -203,6 +203,19 @@ TEST_F(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
   EXPECT_EQ(All(), Names{});
 }
 
+TEST_F(BaseRoomTest, NamesOfEveryScriptCompareWithoutRegardToCase) {
+  const std::int32_t lodz = Add("Łódź", "H1");
+  ASSERT_GT(lodz, 0);
+  EXPECT_EQ(Add("łódź", "H2"), 0);
+  EXPECT_EQ(Add("Other", "h1"), 0);
+  EXPECT_EQ(mBase->Room_HaveInfo("ŁÓDŹ"), lodz);
+  EXPECT_EQ(mBase->Room_HaveInfo("łódź"), lodz);
+  EXPECT_EQ(Search(rsmName, Variant("łó")), Names{"Łódź"});
+  ASSERT_TRUE(mBase->Room_CreateBackup("Święto"));
+  EXPECT_GT(mBase->Room_HaveBackup("ŚWIĘTO"), 0);
+  EXPECT_EQ(All(), Names{"Łódź"});
+}
+
 TEST_F(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
   const std::int32_t key = Add("O'Hara's", "pc'1");
   ASSERT_GT(key, 0);
@@ -354,11 +367,72 @@ TEST_F(BaseRoomTest, BackupsRestoreEveryRoomOfTheNameWithNewKeys) {
   EXPECT_EQ(mBase->Room_HaveBackup("night"), 0);
   EXPECT_EQ(Texts(mBase->Room_ReferBackup()), (Names{"Day", "evening"}));
 
-  // A name without backup rows empties the room list.
-  EXPECT_TRUE(mBase->Room_Restore("no such backup"));
-  EXPECT_EQ(All(), Names{});
+  // A name without backup rows restores nothing and keeps the room list.
+  EXPECT_FALSE(mBase->Room_Restore("no such backup"));
+  EXPECT_EQ(All(), (Names{"R1", "R2", "R1", "R2"}));
   EXPECT_TRUE(mBase->Room_Restore("day"));  // the engine ignores case
   EXPECT_EQ(All(), (Names{"R1", "R2"}));
+}
+
+TEST_F(BaseRoomTest, RestoringAListedNameOfAPaddedBackupKeepsTheRooms) {
+  Add("R1", "H1");
+  Add("R2", "H2");
+  ASSERT_TRUE(mBase->Room_CreateBackup("evening  "));
+  // The list shows the name trimmed; the backup's rows carry the spaces.
+  const Names listed = Texts(mBase->Room_ReferBackup());
+  ASSERT_EQ(listed, Names{"evening"});
+  Add("R3", "H3");
+  EXPECT_FALSE(mBase->Room_Restore(listed[0]));
+  EXPECT_EQ(All(), (Names{"R1", "R2", "R3"}));
+  EXPECT_EQ(mBase->GetBase()->BaseDatabase()->GetTransactionDepth(), 0);
+  // The exact name still restores.
+  EXPECT_TRUE(mBase->Room_Restore("evening  "));
+  EXPECT_EQ(All(), (Names{"R1", "R2"}));
+}
+
+TEST_F(BaseRoomTest, ARoomWithATwinKeepsItsOwnNameAndHostOnUpdate) {
+  Add("A", "HA");
+  Add("B", "HB");
+  ASSERT_TRUE(mBase->Room_CreateBackup("twice"));
+  ASSERT_TRUE(mBase->Room_CreateBackup("twice"));
+  ASSERT_TRUE(mBase->Room_Restore("twice"));
+  ASSERT_EQ(All(), (Names{"A", "B", "A", "B"}));
+  const std::int32_t a = mBase->Room_HaveInfo("A");
+  ASSERT_GT(a, 0);
+
+  // Its own name and host, in another letter case too, with a new status: allowed.
+  RoomInfoStruct record = MakeRoom("A", "HA", rsStopUse);
+  EXPECT_TRUE(mBase->Room_UpdateInfo(a, record));
+  record = MakeRoom("a", "ha", rsService);
+  EXPECT_TRUE(mBase->Room_UpdateInfo(a, record));
+  RoomInfoStruct read;
+  ASSERT_TRUE(mBase->Room_GetInfo(a, read));
+  EXPECT_EQ(read.bytRoomStatus, rsService);
+  EXPECT_EQ(read.strRoomName, "a");
+
+  // Its own name with the other room's host, or the other's name: refused.
+  record = MakeRoom("a", "HB");
+  EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
+  record = MakeRoom("B", "ha");
+  EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
+  // A new name nobody holds, keeping the twin's host that it holds too: allowed.
+  record = MakeRoom("A2", "ha");
+  EXPECT_TRUE(mBase->Room_UpdateInfo(a, record));
+  // Now A2 takes the twin's name, which it no longer holds: refused.
+  record = MakeRoom("A", "ha");
+  EXPECT_FALSE(mBase->Room_UpdateInfo(a, record));
+  EXPECT_EQ(All(), (Names{"A2", "B", "A", "B"}));
+}
+
+TEST_F(BaseRoomTest, ReferOrderOfNullIsZeroWithoutAnError) {
+  const CollectionPtr modes = mBase->Room_ReferSearchMode();
+  EXPECT_EQ(mBase->Room_ReferOrder(modes, Variant::Null()), 0);
+  // A Null item is passed over, not compared.
+  const CollectionPtr items = MakeObject<automation::Collection>();
+  items->Add(Variant::Null());
+  items->Add(Variant("x"));
+  EXPECT_EQ(mBase->Room_ReferOrder(items, Variant("x")), 2);
+  EXPECT_EQ(mBase->Room_ReferOrder(items, Variant::Null()), 0);
 }
 
 TEST_F(BaseRoomTest, RestoreThatFailsKeepsTheRoomList) {

@@ -57,6 +57,15 @@ TEST_F(DefaultSongTest, FileAlreadyListedInAnyCaseIsRefusedButNotWithASpace) {
   EXPECT_EQ(Column("SELECT * FROM DefaultSong", "strFileName"), (Texts{"ONE.MPG", "ONE.MPG"}));
 }
 
+TEST_F(DefaultSongTest, FileNamesOfEveryScriptAreStoredInUpperCaseAndFoundInAnyCase) {
+  ASSERT_EQ(Add("Dal", "ő-dal.mpg"), 1);
+  EXPECT_EQ(Column("SELECT * FROM DefaultSong", "strFileName"), Texts{"Ő-DAL.MPG"});
+  EXPECT_EQ(Add("Again", "Ő-dal.MPG"), 0);
+  ASSERT_EQ(Add("Łódź", "łódź.mpg"), 2);
+  EXPECT_EQ(Add("Again", "ŁÓDŹ.MPG"), 0);
+  EXPECT_EQ(Listed(), (Texts{"1:Dal:Ő-DAL.MPG", "2:Łódź:ŁÓDŹ.MPG"}));
+}
+
 TEST_F(DefaultSongTest, FileListedInAnotherCaseBeyondAsciiIsRefused) {
   // The file is stored upper-cased (CAFÉ.MPG); the same name in lower case is the same file.
   ASSERT_EQ(Add("Café", "café.mpg"), 1);

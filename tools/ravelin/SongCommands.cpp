@@ -8,6 +8,7 @@
 
 #include "tools/ravelin/Commands.h"
 #include "tools/ravelin/ProgressBar.h"
+#include "tools/ravelin/SelectImport.h"
 #include "tools/ravelin/SongImport.h"
 #include "tools/ravelin/Table.h"
 #include "tools/ravelin/ToolError.h"
@@ -81,11 +82,42 @@ auto selectArgs = std::make_shared<DbArgs>();
 auto selectRoom = std::make_shared<std::string>();
 auto selectFile = std::make_shared<std::string>();
 auto selectAt = std::make_shared<std::string>();
-AddDbOptions(select, *selectArgs);
-select->add_option("ROOM", *selectRoom, "Room name")->required();
-select->add_option("FILE", *selectFile, "Song file")->required();
+// DB, ROOM and FILE are checked by hand: "select import" takes its own arguments.
+select->add_option("DB", selectArgs->mDb, "Venue database file");
+select->add_option("--password", selectArgs->mPassword, "Database password");
+select->add_option("ROOM", *selectRoom, "Room name");
+select->add_option("FILE", *selectFile, "Song file");
 select->add_option("--at", *selectAt, "When: YYYY-MM-DD HH:MM:SS (default: now)");
-select->callback([selectArgs, selectRoom, selectFile, selectAt] {
+select->require_subcommand(0, 1);
+
+auto selectImport = select->add_subcommand(
+    "import", "Log a day's selections from a CSV file (datetime,room,file) in one go");
+auto selectImportArgs = std::make_shared<DbArgs>();
+auto selectCsv = std::make_shared<std::string>();
+AddDbOptions(selectImport, *selectImportArgs);
+selectImport
+    ->add_option("CSV", *selectCsv,
+                 "CSV file: date-time, room name and song file columns, optional header")
+    ->required();
+selectImport->callback([selectImportArgs, selectCsv] {
+  // Parse and check every row first, so a bad row changes nothing.
+  const std::vector<SelectionRow> rows = ParseSelectionCsv(ReadText(*selectCsv));
+  Venue venue(selectImportArgs->mDb, selectImportArgs->mPassword);
+  ProgressBar bar("select import");
+  ImportSelections(venue, rows,
+                   [&bar](long long done, long long total) { bar.SetCount(done, total); });
+  bar.Finish();
+  std::cout << "logged " << rows.size() << " selections; the log holds "
+            << venue.Get().SelectSong_Count() << '\n';
+});
+
+select->callback([select, selectImport, selectArgs, selectRoom, selectFile, selectAt] {
+  if (select->got_subcommand(selectImport)) {
+    return;
+  }
+  if (selectArgs->mDb.empty() || selectRoom->empty() || selectFile->empty()) {
+    throw ToolError("venue select needs DB ROOM FILE (or: venue select import DB CSV)");
+  }
   const std::string at = selectAt->empty() ? NowDateTime() : *selectAt;
   RequireDateTime(at, "--at");
   Venue venue(selectArgs->mDb, selectArgs->mPassword);
@@ -126,8 +158,7 @@ auto limit = std::make_shared<long>(-1);
 auto format = std::make_shared<std::string>("table");
 AddDbOptions(show, *showArgs);
 show->add_option("--limit", *limit, "Show at most N songs")->check(CLI::NonNegativeNumber);
-show->add_option("--format", *format, "Output: table (aligned) or tsv")
-    ->check(CLI::IsMember({"table", "tsv"}));
+show->add_option("--format", *format, kFormatHelp)->check(CLI::IsMember(TableFormatNames()));
 show->callback([showArgs, limit, format] {
   Venue venue(showArgs->mDb, showArgs->mPassword);
   PrintRanking(venue.BrowseRanking("ranking"), *limit, *format);

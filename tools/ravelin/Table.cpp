@@ -1,9 +1,12 @@
 #include "tools/ravelin/Table.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include <utf8cpp/utf8.h>
+
+#include "tools/ravelin/Csv.h"
 
 namespace ravelin_tool {
 
@@ -24,6 +27,41 @@ std::string OneLine(std::string cell) {
   return cell;
 }
 
+std::string JsonString(const std::string& text) {
+  std::string valid;
+  utf8::replace_invalid(text.begin(), text.end(), std::back_inserter(valid), 0xFFFD);
+  std::string out = "\"";
+  for (char c : valid) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+  return out;
+}
+
 }  // namespace
 
 size_t Table::DisplayWidth(const std::string& utf8) {
@@ -38,6 +76,34 @@ size_t Table::DisplayWidth(const std::string& utf8) {
 
 void Table::Print(std::ostream& out, TableFormat format) const {
   const size_t columns = mHeader.size();
+  auto cellOf = [](const std::vector<std::string>& row, size_t c) {
+    return c < row.size() ? row[c] : std::string();
+  };
+  if (format == TableFormat::Csv) {
+    auto printRow = [&](const std::vector<std::string>& row) {
+      for (size_t c = 0; c < columns; ++c) {
+        out << (c ? "," : "") << CsvField(cellOf(row, c));
+      }
+      out << "\r\n";
+    };
+    printRow(mHeader);
+    for (const auto& row : mRows) {
+      printRow(row);
+    }
+    return;
+  }
+  if (format == TableFormat::Json) {
+    out << '[';
+    for (size_t r = 0; r < mRows.size(); ++r) {
+      out << (r ? ",\n  {" : "\n  {");
+      for (size_t c = 0; c < columns; ++c) {
+        out << (c ? ", " : "") << JsonString(mHeader[c]) << ": " << JsonString(cellOf(mRows[r], c));
+      }
+      out << '}';
+    }
+    out << (mRows.empty() ? "]\n" : "\n]\n");
+    return;
+  }
   if (format == TableFormat::Tsv) {
     auto printRow = [&](const std::vector<std::string>& row) {
       for (size_t c = 0; c < columns; ++c) {
@@ -93,7 +159,17 @@ TableFormat ParseTableFormat(const std::string& name) {
   if (name == "tsv") {
     return TableFormat::Tsv;
   }
-  throw std::invalid_argument("unknown format '" + name + "' (use table or tsv)");
+  if (name == "csv") {
+    return TableFormat::Csv;
+  }
+  if (name == "json") {
+    return TableFormat::Json;
+  }
+  throw std::invalid_argument("unknown format '" + name + "' (use table, tsv, csv or json)");
+}
+
+std::vector<std::string> TableFormatNames() {
+  return {"table", "tsv", "csv", "json"};
 }
 
 }  // namespace ravelin_tool

@@ -1,10 +1,14 @@
-// Table: rows of text printed as an aligned table or as tab-separated values.
+// Table: rows of text printed as an aligned table, as tab-separated values,
+// as RFC 4180 CSV or as JSON.
 //
 // Aligned output pads each column to its widest cell, counting display
 // columns (CJK and other wide characters take two), so tables of room and
 // song names line up in a terminal. TSV output writes cells as they are, with
 // tabs and line breaks inside a cell replaced by spaces so every row stays one
-// line. Value type; not thread-safe.
+// line. CSV keeps every cell exactly (quoted where needed, CRLF line ends)
+// under a header row. JSON is an array with one object per row, keyed by the
+// header, every value a string; bytes that are not UTF-8 become U+FFFD so the
+// output always parses. Value type; not thread-safe.
 #pragma once
 
 #include <ostream>
@@ -13,7 +17,7 @@
 
 namespace ravelin_tool {
 
-enum class TableFormat { Aligned, Tsv };
+enum class TableFormat { Aligned, Tsv, Csv, Json };
 
 class Table {
  public:
@@ -32,7 +36,11 @@ class Table {
   std::vector<std::vector<std::string>> mRows;
 };
 
-// "table" or "tsv" (as given to --format); throws std::invalid_argument.
+// "table", "tsv", "csv" or "json" (as given to --format); throws
+// std::invalid_argument.
 TableFormat ParseTableFormat(const std::string& name);
+// The names ParseTableFormat takes, for the command line's check.
+std::vector<std::string> TableFormatNames();
+inline constexpr const char* kFormatHelp = "Output: table (aligned), tsv, csv or json";
 
 }  // namespace ravelin_tool

@@ -31,8 +31,14 @@ void AddVenueOptions(CLI::App* command, VenueArgs& args) {
 }
 
 void AddFormatOption(CLI::App* command, VenueArgs& args) {
-  command->add_option("--format", args.mFormat, "Output: table (aligned) or tsv")
-      ->check(CLI::IsMember({"table", "tsv"}));
+  command->add_option("--format", args.mFormat, kFormatHelp)
+      ->check(CLI::IsMember(TableFormatNames()));
+}
+
+// Lists that print bare lines unless asked for a format, so scripts reading those lines keep
+// working.
+void AddPlainListFormatOption(CLI::App* command, std::optional<std::string>& format) {
+  command->add_option("--format", format, kFormatHelp)->check(CLI::IsMember(TableFormatNames()));
 }
 
 // The fields of a room a command may set; unset ones are left alone.
@@ -204,10 +210,20 @@ void AddRoomCommands(CLI::App* venue) {
 
   auto statuses = room->add_subcommand("statuses", "List the room statuses");
   auto statusArgs = std::make_shared<VenueArgs>();
+  auto statusFormat = std::make_shared<std::optional<std::string>>();
   AddVenueOptions(statuses, *statusArgs);
-  statuses->callback([statusArgs] {
+  AddPlainListFormatOption(statuses, *statusFormat);
+  statuses->callback([statusArgs, statusFormat] {
     Venue venue(statusArgs->mDb, statusArgs->mPassword);
     const std::vector<std::string> captions = RoomStatusCaptions(venue.Get());
+    if (*statusFormat) {
+      Table table({"Status", "Caption"});
+      for (size_t i = 0; i < captions.size(); ++i) {
+        table.AddRow({std::to_string(i), captions[i]});
+      }
+      table.Print(std::cout, ParseTableFormat(statusFormat->value()));
+      return;
+    }
     for (size_t i = 0; i < captions.size(); ++i) {
       std::cout << i << '\t' << captions[i] << '\n';
     }
@@ -261,12 +277,22 @@ void AddBackupCommands(CLI::App* venue) {
 
   auto list = backup->add_subcommand("list", "List the backup names");
   auto listArgs = std::make_shared<VenueArgs>();
+  auto listFormat = std::make_shared<std::optional<std::string>>();
   AddVenueOptions(list, *listArgs);
-  list->callback([listArgs] {
+  AddPlainListFormatOption(list, *listFormat);
+  list->callback([listArgs, listFormat] {
     Venue venue(listArgs->mDb, listArgs->mPassword);
     automation::CollectionPtr names = venue.Get().Room_ReferBackup();
     if (!names) {
       throw ToolError("the backups of " + listArgs->mDb + " could not be listed");
+    }
+    Table table({"Name"});
+    for (std::int32_t i = 1; i <= names->Count(); ++i) {
+      table.AddRow({names->Item(automation::Variant(i)).ToString()});
+    }
+    if (*listFormat) {
+      table.Print(std::cout, ParseTableFormat(listFormat->value()));
+      return;
     }
     for (std::int32_t i = 1; i <= names->Count(); ++i) {
       std::cout << names->Item(automation::Variant(i)).ToString() << '\n';

@@ -10,8 +10,8 @@
 
 namespace io {
 
-// Flushes the file's data to disk; false with `error` set (errno-style) on
-// failure.
+// Flushes the file's data to disk; false with `error` set on failure, as a
+// std::generic_category number whatever the platform.
 bool SyncFileToDisk(const std::filesystem::path& file, int& error);
 
 // Makes a rename inside `directory` durable. Best effort: platforms and file

@@ -141,4 +141,12 @@ TEST(VariantTest, RoundToLongHalvesToEven) {
 }
 
 }  // namespace
+TEST(VariantTest, UCaseMapsEveryLetterWithAnUpperCase) {
+  EXPECT_EQ(TextUpper("łódź"), "ŁÓDŹ");
+  EXPECT_EQ(TextUpper("ő-dal.mpg"), "Ő-DAL.MPG");
+  EXPECT_EQ(TextUpper("straße"), "STRASSE");
+  EXPECT_EQ(TextUpper("ԱՅԲ այբ"), "ԱՅԲ ԱՅԲ");
+  EXPECT_EQ(Variant("true").ToDouble(), -1);  // the Boolean texts are read through UCase$ too
+}
+
 }  // namespace automation

@@ -15,14 +15,18 @@ class FileUtilitiesTest : public ::testing::Test {
                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(mFolder);
     std::filesystem::create_directories(mFolder / "sub.txt");
-    for (const char* name : {"b.txt", "a.txt", "C.TXT", "notes.md", "\xe8\xae\xbe.txt"}) {
-      std::ofstream(mFolder / name) << "x";
+    for (const char8_t* name : {u8"b.txt", u8"a.txt", u8"C.TXT", u8"notes.md", u8"\u8bbe.txt"}) {
+      std::ofstream(mFolder / std::filesystem::path(name)) << "x";
     }
     std::ofstream(mFolder / "sub.txt" / "deep.txt") << "x";
   }
   void TearDown() override { std::filesystem::remove_all(mFolder); }
 
-  AString Folder() const { return AString::FromUtf8(mFolder.string()); }
+  // Written with "/" on every platform, so the separator added is "/" too.
+  AString Folder() const {
+    const std::u8string utf8 = mFolder.generic_u8string();
+    return AString::FromUtf8(std::string(utf8.begin(), utf8.end()));
+  }
 
   std::filesystem::path mFolder;
 };

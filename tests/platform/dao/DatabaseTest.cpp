@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 #include "platform/automation/AutomationError.h"
 #include "tests/platform/dao/DaoTestSupport.h"
@@ -150,4 +152,37 @@ TEST(DatabaseTest, AStatementThatReturnedSurvivesACrashOfTheProcess) {
 }
 
 }  // namespace
+TEST(DatabaseTest, GroupsJoinsAndLookUpsIgnoreTheCaseOfEveryScript) {
+  test::ScratchDir dir;
+  DatabasePtr db = test::MakeStore(dir);
+  for (const char* name :
+       {"Łódź", "łódź", "ŁÓDŹ", "Straße", "STRASSE", "ő-dal", "Ő-DAL", "_x", "ax"}) {
+    db->Execute(std::string("INSERT INTO Song(strSongName) VALUES('") + name + "')");
+  }
+  EXPECT_EQ(CountRows(db, "Song WHERE strSongName='łÓdŹ'"), 3);
+  EXPECT_EQ(CountRows(db, "Song WHERE UCASE(strSongName)='ŁÓDŹ'"), 3);
+  EXPECT_EQ(CountRows(db, "Song WHERE strSongName='strasse'"), 2);
+  RecordsetPtr distinct =
+      db->OpenRecordset("SELECT DISTINCT strSongName FROM Song", dbOpenSnapshot);
+  std::int32_t distinctNames = 0;
+  for (; !distinct->IsEOF(); distinct->MoveNext()) {
+    ++distinctNames;
+  }
+  EXPECT_EQ(distinctNames, 5);
+  RecordsetPtr groups = db->OpenRecordset(
+      "SELECT UCASE(strSongName) AS u, COUNT(*) AS n FROM Song GROUP BY strSongName "
+      "ORDER BY strSongName",
+      dbOpenSnapshot);
+  // By the upper-cased forms in code point order: "AX" < "STRASSE" < "_X" < "ŁÓDŹ" < "Ő-DAL".
+  std::vector<std::pair<std::string, std::int32_t>> seen;
+  for (; !groups->IsEOF(); groups->MoveNext()) {
+    seen.emplace_back(groups->GetField("u").ToString(), groups->GetField("n").ToLong());
+  }
+  const std::vector<std::pair<std::string, std::int32_t>> expected = {
+      {"AX", 1}, {"STRASSE", 2}, {"_X", 1}, {"ŁÓDŹ", 3}, {"Ő-DAL", 2}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(CountRows(db, "Song a INNER JOIN Song b ON a.strSongName=b.strSongName"),
+            3 * 3 + 2 * 2 + 2 * 2 + 1 + 1);
+}
+
 }  // namespace dao

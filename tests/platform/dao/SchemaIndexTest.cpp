@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cctype>
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/dao/BaseLink.h"
+#include "platform/dao/Database.h"
 #include "platform/dao/JetSql.h"
+#include "platform/dao/Recordset.h"
 
 namespace dao {
 namespace {
@@ -68,6 +74,43 @@ TEST_F(SchemaIndexTest, TheRankingSearchesTheLogByDateAndTheLibraryByFile) {
       " INNER JOIN Song ON ABC.strSongFile = Song.strSignFile \n Order By ABC.lngClickRate DESC");
   EXPECT_NE(plan.find("INDEX SelectSongDate"), std::string::npos) << plan;
   EXPECT_NE(plan.find("INDEX SongSignFile"), std::string::npos) << plan;
+}
+
+// A file written while NOCASE ordered ASCII letters as lower case (the engine's own NOCASE
+// still does) has "A_1" before "AA1" in its indexes; today's order puts it after. Opening it
+// writable rebuilds those indexes once, so look-ups through them find every row.
+TEST(SchemaCaseOrderTest, IndexesOfAnOlderFileAreRebuiltOnOpen) {
+  const std::string path = ::testing::TempDir() + "ravelin-case-order.db";
+  std::remove(path.c_str());
+  CreateRavelinDatabase(path);
+  std::vector<std::string> files;
+  {
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    std::unique_ptr<sqlite3, Closer> db(raw);
+    std::string sql = "PRAGMA user_version = 0; BEGIN;";
+    for (char first = 'A'; first <= 'Z'; ++first) {
+      for (const char* rest : {"_1", "A1", "Z1", "^1", "a2"}) {
+        files.push_back(std::string(1, first) + rest + ".MPG");
+        sql += "INSERT INTO Song (strSongName, strSignFile) VALUES ('s', '" + files.back() + "');";
+      }
+    }
+    sql += "COMMIT;";
+    ASSERT_EQ(sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db.get());
+  }
+  DatabasePtr store = Database::Open(path);
+  for (const std::string& file : files) {
+    std::string lower = file;
+    for (char& c : lower) {
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    RecordsetPtr found = store->OpenRecordset(
+        "SELECT COUNT(*) AS n FROM Song WHERE strSignFile='" + lower + "'", dbOpenSnapshot);
+    EXPECT_EQ(found->GetField("n").ToLong(), 1) << file;
+  }
+  store->Close();
+  std::remove(path.c_str());
 }
 
 }  // namespace

@@ -139,13 +139,13 @@ TEST_F(StoreStatementsTest, TextComparesWithoutRegardToCaseBeyondAscii) {
              " ABC.strSongFile = Song.strSignFile",
              "n"),
       Names{"2"});
-  // ASCII keeps the engine's usual order: letters fold to lower case and sort after "_".
+  // Text sorts by its upper-cased form in code point order: "A" and "B" come before "_".
   mDb->Execute("INSERT INTO RoomBackup (strBackupName) VALUES ('b')");
   mDb->Execute("INSERT INTO RoomBackup (strBackupName) VALUES ('_')");
   mDb->Execute("INSERT INTO RoomBackup (strBackupName) VALUES ('A')");
   EXPECT_EQ(Column(mDb, "SELECT DISTINCT strBackupName FROM RoomBackup ORDER BY strBackupName",
                    "strBackupName"),
-            (Names{"_", "A", "b"}));
+            (Names{"A", "b", "_"}));
 }
 
 TEST_F(StoreStatementsTest, RoomSearchConditionsMatchStartsWithoutRegardToCase) {

@@ -43,7 +43,7 @@ TEST_F(FileIoTest, ReadRefusesAFolder) {
   win32::SystemError error;
   EXPECT_EQ(win32::FileReadStatus::kOpenFailed,
             win32::ReadWholeFile(mScratch.Dir().u16string(), bytes, error));
-  EXPECT_NE(ErrorCode::kNone, error.code);
+  EXPECT_EQ(ErrorCode::kNotRegularFile, error.code);
   EXPECT_NE(0u, error.number);
 }
 

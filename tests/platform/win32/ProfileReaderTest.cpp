@@ -151,4 +151,14 @@ TEST(ProfileReaderTest, FoldCaseCoversCommonAlphabets) {
   EXPECT_EQ(u'\u4e2d', win32::FoldCase(u'\u4e2d'));
 }
 
+TEST(ProfileReaderTest, SectionsAreFoundWithoutRegardToCaseInEveryScript) {
+  const std::string data = "[Łódź]\nk=1\n[straße]\nk=2\n[ԱՅԲ]\nk=3\n";
+  const win32::CProfileText text(data.data(), data.size());
+  EXPECT_EQ(Lines(text, u"ŁÓDŹ"), std::vector<std::u16string>{u"k=1"});
+  EXPECT_EQ(Lines(text, u"łódź"), std::vector<std::u16string>{u"k=1"});
+  EXPECT_EQ(Lines(text, u"STRASSE"), std::vector<std::u16string>{u"k=2"});
+  EXPECT_EQ(Lines(text, u"այբ"), std::vector<std::u16string>{u"k=3"});
+  EXPECT_TRUE(Lines(text, u"Lodz").empty());
+}
+
 }  // namespace

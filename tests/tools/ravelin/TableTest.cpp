@@ -30,7 +30,36 @@ TEST(TableTest, TsvKeepsEveryRowOnOneLine) {
   std::ostringstream out;
   table.Print(out, TableFormat::Tsv);
   EXPECT_EQ(out.str(), "a\tb\nx y\tline break\nonly\t\n");
-  EXPECT_THROW(ParseTableFormat("csv"), std::invalid_argument);
+  EXPECT_THROW(ParseTableFormat("xml"), std::invalid_argument);
+}
+
+TEST(TableTest, CsvAndJsonKeepEveryCellExactly) {
+  Table table({"a", "b"});
+  table.AddRow({"x,y", "say \"hi\"\nthere"});
+  table.AddRow({" pad", "D:\\A.MPG"});
+  table.AddRow({"only"});
+  std::ostringstream csv;
+  table.Print(csv, TableFormat::Csv);
+  EXPECT_EQ(csv.str(),
+            "a,b\r\n"
+            "\"x,y\",\"say \"\"hi\"\"\nthere\"\r\n"
+            "\" pad\",D:\\A.MPG\r\n"
+            "only,\r\n");
+  std::ostringstream json;
+  table.Print(json, TableFormat::Json);
+  EXPECT_EQ(json.str(),
+            "[\n"
+            "  {\"a\": \"x,y\", \"b\": \"say \\\"hi\\\"\\nthere\"},\n"
+            "  {\"a\": \" pad\", \"b\": \"D:\\\\A.MPG\"},\n"
+            "  {\"a\": \"only\", \"b\": \"\"}\n"
+            "]\n");
+  Table odd({"c"});
+  odd.AddRow({std::string("\x01\xFF")});
+  std::ostringstream oddJson;
+  odd.Print(oddJson, TableFormat::Json);
+  EXPECT_EQ(oddJson.str(), "[\n  {\"c\": \"\\u0001\xEF\xBF\xBD\"}\n]\n");
+  EXPECT_EQ(ParseTableFormat("csv"), TableFormat::Csv);
+  EXPECT_EQ(ParseTableFormat("json"), TableFormat::Json);
 }
 
 // What a bar draws, caught in a temporary file (standard C, on every platform).

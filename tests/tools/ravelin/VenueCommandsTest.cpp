@@ -102,6 +102,81 @@ TEST_F(VenueCommandsTest, SongsSelectionsAndRanking) {
   Fails({"venue", "select", mDb, "R1", "hit.mpg", "--at", "yesterday"}, "YYYY-MM-DD");
 }
 
+TEST_F(VenueCommandsTest, SelectImportLogsAWholeDayFromRfc4180Csv) {
+  const std::string songs = mDir.Path("songs.csv");
+  WriteFileBytes(songs,
+                 "name,file\n"
+                 "A,D:\\MUSIC\\A.MPG\n"
+                 "\"Hit, \"\"the\"\" one\",\"HIT, \"\"THE\"\".MPG\"\n");
+  Ok({"venue", "songs", "import", mDb, songs});
+  Ok({"venue", "room", "add", mDb, "--name", "Room 1", "--host", "H1"});
+  Ok({"venue", "room", "add", mDb, "--name", "Łódź", "--host", "H2"});
+
+  // A byte-order mark, a header, CRLF line ends, quoted fields with commas, quotes and
+  // backslashes, a blank line and a last line without a line end.
+  const std::string csv = mDir.Path("day.csv");
+  WriteFileBytes(csv,
+                 "\xEF\xBB\xBF"
+                 "datetime,room,file\r\n"
+                 "2026-03-01 10:00:00,Room 1,\"D:\\MUSIC\\A.MPG\"\r\n"
+                 "2026-03-01 10:05:00,room 1,D:\\MUSIC\\A.MPG\r\n"
+                 "\r\n"
+                 "2026-03-01 11:00:00,ŁÓDŹ,\"HIT, \"\"THE\"\".MPG\"\r\n"
+                 "2026-03-01 12:00:00,\"Room 1\",D:\\MUSIC\\A.MPG");
+  const ToolResult r = Ok({"venue", "select", "import", mDb, csv});
+  EXPECT_EQ(r.mOut, "logged 4 selections; the log holds 4\n");
+  EXPECT_EQ(r.mErr, "");  // no progress bar without a terminal
+
+  Ok({"venue", "ranking", "build", mDb, "2026-03-01", "2026-03-01"});
+  EXPECT_EQ(Ok({"venue", "ranking", "show", mDb, "--format", "csv"}).mOut,
+            "Rank,Song,File,Selections\r\n"
+            "1,A,D:\\MUSIC\\A.MPG,3\r\n"
+            "2,\"Hit, \"\"the\"\" one\",\"HIT, \"\"THE\"\".MPG\",1\r\n");
+
+  // A header is optional, and LF line ends do as well.
+  WriteFileBytes(csv, "2026-03-02 09:00:00,Room 1,D:\\MUSIC\\A.MPG\n");
+  EXPECT_EQ(Ok({"venue", "select", "import", mDb, csv}).mOut,
+            "logged 1 selections; the log holds 5\n");
+}
+
+TEST_F(VenueCommandsTest, SelectImportWithABadRowStoresNothing) {
+  Ok({"venue", "room", "add", mDb, "--name", "R1", "--host", "H1"});
+  const std::string csv = mDir.Path("day.csv");
+  const std::string good = "2026-03-01 10:00:00,R1,A.MPG\n";
+  WriteFileBytes(csv, good + good + "2026-03-01 10:00:00,R9,A.MPG\n");
+  Fails({"venue", "select", "import", mDb, csv}, "line 3: unknown room 'R9'");
+  WriteFileBytes(csv, good + "2026-02-30 10:00:00,R1,A.MPG\n");
+  Fails({"venue", "select", "import", mDb, csv}, "line 2");
+  WriteFileBytes(csv, good + "\"2026-03-01 10:00:00\",R1\n");
+  Fails({"venue", "select", "import", mDb, csv}, "line 2: expected 3 columns");
+  WriteFileBytes(csv, good + good + "2026-03-01 10:00:00,R1,A.MPG,extra\n");
+  Fails({"venue", "select", "import", mDb, csv}, "line 3: expected 3 columns");
+  WriteFileBytes(csv, good + "2026-03-01 10:00:00,R1,\"A.MPG\n");
+  Fails({"venue", "select", "import", mDb, csv}, "line 2: unclosed quote");
+  EXPECT_EQ(Ok({"venue", "select", mDb, "R1", "A.MPG"}).mExitCode, 0);  // the one-row form
+  Fails({"venue", "select", mDb, "R1"}, "needs DB ROOM FILE");
+}
+
+TEST_F(VenueCommandsTest, ListingsPrintCsvAndJson) {
+  Ok({"venue", "room", "add", mDb, "--name", "Hall, \"big\"", "--host", "PC\\1", "--code", "C1"});
+  EXPECT_EQ(Ok({"venue", "rooms", mDb, "--format", "csv"}).mOut,
+            "ID,Name,Code,Host,Status,IP,MAC,Floor\r\n"
+            "1,\"Hall, \"\"big\"\"\",C1,PC\\1,0 \xe6\x9c\xaa    \xe7\x94\xa8,,,\r\n");
+  EXPECT_EQ(Ok({"venue", "room", "show", mDb, "hall, \"BIG\"", "--format", "json"}).mOut,
+            "[\n  {\"ID\": \"1\", \"Name\": \"Hall, \\\"big\\\"\", \"Code\": \"C1\", "
+            "\"Host\": \"PC\\\\1\", \"Status\": \"0 \xe6\x9c\xaa    \xe7\x94\xa8\", \"IP\": \"\", "
+            "\"MAC\": \"\", \"Floor\": \"\"}\n]\n");
+  Ok({"venue", "backup", "create", mDb, "night"});
+  EXPECT_EQ(Ok({"venue", "backup", "list", mDb, "--format", "json"}).mOut,
+            "[\n  {\"Name\": \"night\"}\n]\n");
+  EXPECT_EQ(Ok({"venue", "backup", "list", mDb, "--format", "csv"}).mOut, "Name\r\nnight\r\n");
+  EXPECT_EQ(Ok({"venue", "room", "statuses", mDb, "--format", "tsv"}).mOut.substr(0, 15),
+            "Status\tCaption\n");
+  EXPECT_EQ(Ok({"venue", "ranking", "show", mDb, "--format", "json"}).mOut, "[]\n");
+  const ToolResult bad = RunTool({"venue", "rooms", mDb, "--format", "xml"});
+  EXPECT_NE(bad.mExitCode, 0);
+}
+
 TEST_F(VenueCommandsTest, MalformedSongFileChangesNothing) {
   const std::string csv = mDir.Path("bad.csv");
   WriteFileBytes(csv, "name,file\nGood,good.mpg\n\"Unclosed,x.mpg\n");
