@@ -901,14 +901,21 @@ TEST_F(BaseClientTest, PassedOnErrorsCarryTheRuntimesNumbersAndTexts) {
   EXPECT_EQ(mismatch.mException.scode, static_cast<SCODE>(0x800A000D));
   EXPECT_EQ(Str(mismatch.mException.bstrDescription), L"Type mismatch");
 
-  // Null compared with the items: invalid use of Null (94).
+  // Items that cannot be compared with varData: Nothing gives 91, an object 438; a Null
+  // matches no item, as a comparison with Null is never true.
+  _Collection* list = statuses.Get();
+  LONG order = -1;
+  VARIANT nothingValue = Object(nullptr);
+  EXPECT_EQ(mBase->Room_ReferOrder(&list, &nothingValue, &order), static_cast<HRESULT>(0x800A005B));
+  EXPECT_EQ(ErrorText(), L"Object variable or With block variable not set");
+  VARIANT objectValue = Object(statuses.Get());
+  EXPECT_EQ(mBase->Room_ReferOrder(&list, &objectValue, &order), static_cast<HRESULT>(0x800A01B6));
+  EXPECT_EQ(ErrorText(), L"Object doesn't support this property or method");
   VARIANT null;
   VariantInit(&null);
   V_VT(&null) = VT_NULL;
-  _Collection* list = statuses.Get();
-  LONG order = 0;
-  EXPECT_EQ(mBase->Room_ReferOrder(&list, &null, &order), static_cast<HRESULT>(0x800A005E));
-  EXPECT_EQ(ErrorText(), L"Invalid use of Null");
+  EXPECT_EQ(mBase->Room_ReferOrder(&list, &null, &order), S_OK);
+  EXPECT_EQ(order, 0);
 
   // DAO's own errors through the recordset: no current record (3021).
   ComPtr<IDispatch> empty = Open(L"SELECT * FROM Room", 4);
