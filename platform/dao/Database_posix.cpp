@@ -58,10 +58,16 @@ long NumberFor(int rc) {
   }
 }
 
+// Paths arrive in UTF-8, as the engine takes them; a plain std::string would be read in the
+// system's narrow code page where that is not UTF-8 (Windows).
+std::filesystem::path FilePath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 void RemoveDatabaseFiles(const std::string& path) {
   std::error_code ignored;
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-    std::filesystem::remove(path + suffix, ignored);
+    std::filesystem::remove(FilePath(path + suffix), ignored);
   }
 }
 
@@ -251,12 +257,12 @@ Database::~Database() = default;
 
 DatabasePtr Database::Open(const std::string& path, const std::string& password, bool readOnly) {
   std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
+  if (!std::filesystem::is_regular_file(FilePath(path), error)) {
     RaiseDao(kDaoErrFileNotFound, "Could not find file '" + path + "'.");
   }
   // The engine takes an empty file for a new database and would write one into it: opening
   // must never make a database, so an empty file is refused as the foreign file it is.
-  if (std::filesystem::file_size(path, error) == 0 && !error) {
+  if (std::filesystem::file_size(FilePath(path), error) == 0 && !error) {
     RaiseDao(kDaoErrUnrecognizedFormat, "Unrecognized database format '" + path + "'.");
   }
   SqliteHandle handle = OpenHandle(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
@@ -292,7 +298,7 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
 DatabasePtr Database::Create(const std::string& path, const std::string& password,
                              std::string_view schemaSql) {
   std::error_code error;
-  if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+  if (std::filesystem::exists(std::filesystem::symlink_status(FilePath(path), error))) {
     RaiseDao(kDaoErrDatabaseExists, "Database '" + path + "' already exists.");
   }
   std::string hash;

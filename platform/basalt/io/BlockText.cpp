@@ -563,8 +563,19 @@ class Parser {
     if (digits == 0 || !Accept('}')) {
       Fail(start, "\\u{...} takes one to eight hexadecimal digits");
     }
-    const std::uint64_t limit = kWideIsUtf16 ? 0xFFFF : 0xFFFFFFFF;
-    if (value > limit) {
+    if constexpr (kWideIsUtf16) {
+      // A character beyond 16 bits becomes the surrogate pair that stands for it in UTF-16
+      // units, the way the writer reads such a pair back to one character.
+      if (value > 0x10FFFF) {
+        Fail(start, "\\u{...} value too large for a character");
+      }
+      if (value > 0xFFFF) {
+        const std::uint64_t offset = value - 0x10000;
+        text += static_cast<wchar_t>(0xD800 + (offset >> 10));
+        text += static_cast<wchar_t>(0xDC00 + (offset & 0x3FF));
+        return;
+      }
+    } else if (value > 0xFFFFFFFF) {
       Fail(start, "\\u{...} value too large for a character");
     }
     // Reinterpret as the (possibly signed) wchar_t unit it was written from.

@@ -181,8 +181,8 @@ TEST(BlockTextTest, ReaderAcceptsHandWrittenText) {
   expected << CBlock_named_value(L"ID", 3L) << CBlock_named_value(L"Name", L"x");
   CBlock_func f(L"f");
   f << CBlock_value(1L) << CBlock_named_value(L"k", L"v") << CBlock_named_value(L"q r", 2.0);
-  AString hex = L"中";
-  hex += static_cast<wchar_t>(0x1F600);
+  // U+1F600 is one unit where wchar_t is 32 bits wide, a surrogate pair where it is 16.
+  AString hex = L"中\U0001F600";
   hex += L'\0';
   expected << f << CBlock_vec(L"v") << CBlock(L"quoted name") << CBlock_named_value(L"tab", L"a\tb")
            << CBlock_named_value(L"hex", hex) << CBlock_named_value(L"big", 1000.0)
