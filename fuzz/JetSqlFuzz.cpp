@@ -185,6 +185,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data), size);
   std::string ignored;
   Translate(input, ignored);
+  // The server's dialect takes the same text: it translates or refuses, and never crashes.
+  try {
+    dao::JetSqlOptions server = Options();
+    server.dialect = dao::JetSqlDialect::kPostgres;
+    server.isTextColumn = [](const std::string& column) { return column.rfind("str", 0) == 0; };
+    server.keyColumn = [](const std::string& table) { return "lng" + table + "ID"; };
+    dao::TranslateJetSql(input, server);
+  } catch (const dao::JetSqlError&) {
+  }
 
   if (size == 0) {
     return 0;

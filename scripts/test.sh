@@ -4,7 +4,8 @@
 #   scripts/test.sh [linux|windows|all]...     (default all)
 #
 #   linux    installs what is missing, builds the dev preset (sanitizers on),
-#            runs each fuzz target for a bounded time and then every test;
+#            runs each fuzz target for a bounded time and then every test; then
+#            the store's tests again on a throwaway PostgreSQL server (pg_leg);
 #   windows  scripts/test-windows.sh: the windows-x64 preset with every test
 #            under wine64, and the windows-x86 preset built.
 set -euo pipefail
@@ -13,6 +14,31 @@ cd "$(dirname "$0")/.."
 if (($# == 0)); then
   set -- all
 fi
+
+# ---- The store on a PostgreSQL server ------------------------------------------------------
+# Starts a server of its own (scripts/pg-server.sh: initdb into a temporary folder as the
+# postgres user, a free loopback port, the socket in that folder), runs the tests of the store,
+# the dao layer and the tool's venue commands against it with RAVELIN_TEST_PG naming it, and
+# stops and deletes the server on any exit, failed tests included.
+pg_server_dir=""
+stop_pg_server() {
+  if [[ -n "$pg_server_dir" ]]; then
+    scripts/pg-server.sh stop "$pg_server_dir" || true
+    pg_server_dir=""
+  fi
+}
+pg_leg() {
+  pg_server_dir=$(mktemp -d /tmp/ravelin-pg.XXXXXX)
+  trap stop_pg_server EXIT
+  local conninfo
+  conninfo=$(scripts/pg-server.sh start "$pg_server_dir")
+  # The tests of the server backend carry "Server" in their names; the file ones ran above.
+  RAVELIN_TEST_PG="$conninfo" ctest --preset dev -R 'Server' --output-on-failure
+  stop_pg_server
+  trap - EXIT
+}
+# ----------------------------------------------------------------------------------------------
+
 run_linux() {
   local started=$SECONDS
   scripts/install-deps.sh
@@ -20,6 +46,7 @@ run_linux() {
   cmake --build --preset dev
   scripts/fuzz.sh 30
   ctest --preset dev
+  pg_leg
   echo "== linux: $((SECONDS - started))s"
 }
 for leg in "$@"; do

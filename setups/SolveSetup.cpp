@@ -1,10 +1,35 @@
 #include "setups/SolveSetup.h"
 
+#include <atomic>
+
 #include "platform/basalt/VelmorAssert.h"
 #include "platform/basalt/VelmorIDServer.h"
 #include "platform/basalt/io/DataExchange.h"
 #include "setups/SolveSetupCmdInfo.h"
 #include "setups/SolveSetupMgr.h"
+
+namespace {
+
+std::atomic<unsigned long long> gNameChanges{0};
+std::atomic<unsigned long long> gIDChanges{0};
+
+void NoteNameChange() {
+  gNameChanges.fetch_add(1, std::memory_order_relaxed);
+}
+
+void NoteIDChange() {
+  gIDChanges.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+unsigned long long CSolveSetup::GetNameChangeCount() {
+  return gNameChanges.load(std::memory_order_relaxed);
+}
+
+unsigned long long CSolveSetup::GetIDChangeCount() {
+  return gIDChanges.load(std::memory_order_relaxed);
+}
 
 CSolveSetup::CSolveSetup() : mID(id::invalidID), mManager(nullptr) {
   ReadUndoableFromStorage();
@@ -23,6 +48,8 @@ CSolveSetup& CSolveSetup::operator=(const CSolveSetup& other) {
   mName = other.mName;
   mID = other.mID;
   mManager = other.mManager;
+  NoteNameChange();
+  NoteIDChange();
   return *this;
 }
 
@@ -42,8 +69,18 @@ void CSolveSetup::SetupHasChanged(CSolveSetup* other, CSolveSetupCmdInfo* info) 
   }
 }
 
+void CSolveSetup::SetName(const AString& name) {
+  if (name != mName) {
+    mName = name;
+    NoteNameChange();
+  }
+}
+
 void CSolveSetup::SetID(long id) {
-  mID = id;
+  if (id != mID) {
+    mID = id;
+    NoteIDChange();
+  }
 }
 
 void CSolveSetup::SetManager(const CSolveSetupMgr* manager) {
@@ -68,7 +105,7 @@ void CSolveSetup::CopyFrom(const MUndoableObject* source) {
     // source.
     return;
   }
-  mName = theSetup->mName;
+  SetName(theSetup->mName);
   SetManager(theSetup->mManager);
 }
 
@@ -90,6 +127,9 @@ io::ReadError CSolveSetup::DoDataExchange(io::CBlock& block, bool reading) {
     return mReadError;
   }
   io::ReadError result = io::DoDataExchange(block, reading, AString(L"ID"), mID, 0);
+  if (reading) {
+    NoteIDChange();
+  }
   if (result != 0) {
     mReadError = result;
   }

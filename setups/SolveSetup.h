@@ -77,7 +77,7 @@ class RAVELIN_SETUPS_EXPORT CSolveSetup : public MUndoableObject,
 
   AString GetName() const { return mName; }
   // No check of validity or uniqueness; the manager offers those.
-  void SetName(const AString& name) { mName = name; }
+  void SetName(const AString& name);
   long GetID() const { return mID; }
   const CSolveSetupMgr* GetManager() const { return mManager; }
 
@@ -87,6 +87,13 @@ class RAVELIN_SETUPS_EXPORT CSolveSetup : public MUndoableObject,
   // arguments 1, 2, ...
   void AddVelmorMessage(MessageSeverity severity, int category, int messageID, int helpID,
                         const std::vector<AString>* args) const;
+
+  // Grow, process-wide, whenever the name (or the identifier) of any setup
+  // may have changed. A manager that remembers the names and identifiers of
+  // its setups compares them with the values it saw to know whether what it
+  // remembers still holds.
+  static unsigned long long GetNameChangeCount();
+  static unsigned long long GetIDChangeCount();
 
  private:
   AString mName;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -51,6 +52,83 @@ AString CGlobalSetupData::GetBlkKwd() const {
 // The managers copied from one another and the change records they made.
 // Each member registers itself while it lives; whoever lets go of an object
 // asks the family whether anybody else still holds it.
+// What a manager remembers of its list: how many entries carry each
+// identifier, and (kept by the name server) the names. Each holds as of a
+// value of the setups' change count and a list size: while neither has moved,
+// and the list was changed only by the manager's own AddSetup and
+// DeleteSetup (which keep both up to date), it still holds. Changes made
+// behind the manager's back (renames, new identifiers, undo and redo of list
+// edits, entries replaced through GetFirstSetupForEdit) move a count or drop
+// the listing, and the next use relearns that part. Changes the manager
+// makes to a new setup that is on no list yet do not concern it, so it takes
+// the counts that follow them.
+struct CSolveSetupMgr::Listing {
+  struct Step {
+    bool mKnown = false;
+    unsigned long long mChanges = 0;
+    std::size_t mSize = 0;
+  };
+  Step mIDStep;
+  Step mNameStep;
+  std::unordered_map<long, std::size_t> mIDs;
+};
+
+void CSolveSetupMgr::ListingDeleter::operator()(Listing* listing) const {
+  delete listing;
+}
+
+CSolveSetupMgr::Listing& CSolveSetupMgr::GetListing() const {
+  if (!mListing) {
+    mListing.reset(new Listing());
+  }
+  return *mListing;
+}
+
+bool CSolveSetupMgr::AreIDsInStep() const {
+  return mListing && mListing->mIDStep.mKnown &&
+         mListing->mIDStep.mChanges == CSolveSetup::GetIDChangeCount() &&
+         mListing->mIDStep.mSize == mSetups.size();
+}
+
+bool CSolveSetupMgr::AreNamesInStep() const {
+  return mListing && mListing->mNameStep.mKnown &&
+         mListing->mNameStep.mChanges == CSolveSetup::GetNameChangeCount() &&
+         mListing->mNameStep.mSize == mSetups.size();
+}
+
+void CSolveSetupMgr::RebuildIDs() const {
+  Listing& listing = GetListing();
+  listing.mIDs.clear();
+  listing.mIDs.reserve(mSetups.size());
+  for (const CSolveSetup* setup : mSetups) {
+    if (setup != nullptr) {
+      ++listing.mIDs[setup->GetID()];
+    }
+  }
+  listing.mIDStep = Listing::Step{true, CSolveSetup::GetIDChangeCount(), mSetups.size()};
+}
+
+void CSolveSetupMgr::KeepInStep(bool idsInStep, bool namesInStep) const {
+  if (!mListing) {
+    return;
+  }
+  if (idsInStep) {
+    mListing->mIDStep.mChanges = CSolveSetup::GetIDChangeCount();
+  }
+  if (namesInStep) {
+    mListing->mNameStep.mChanges = CSolveSetup::GetNameChangeCount();
+  }
+}
+
+bool CSolveSetupMgr::KeepsNamesInStep() const {
+  if (AreNamesInStep()) {
+    return true;
+  }
+  // The name server lists the names afresh, and is in step from then on.
+  GetListing().mNameStep = Listing::Step{true, CSolveSetup::GetNameChangeCount(), mSetups.size()};
+  return false;
+}
+
 class CSolveSetupMgr::Family {
  public:
   std::vector<CSolveSetupMgr*> mManagers;
@@ -110,6 +188,18 @@ class CSolveSetupMgr::SetupListDeltaState final : public ListDeltaState<CSolveSe
     ListDeltaState<CSolveSetup*>::RedoIt();
   }
 
+  // Undo and redo edit the list behind the manager's back.
+  void OnInsertNode(CSolveSetup* /*node*/) override {
+    if (mManager != nullptr) {
+      mManager->DropListing();
+    }
+  }
+  void OnRemoveNode(CSolveSetup* /*node*/) override {
+    if (mManager != nullptr) {
+      mManager->DropListing();
+    }
+  }
+
   std::vector<CSolveSetup*> GetHeldSetups() const {
     return GetOwnsNodes() ? GetNodesOutOfList() : std::vector<CSolveSetup*>();
   }
@@ -167,6 +257,7 @@ CSolveSetupMgr& CSolveSetupMgr::operator=(const CSolveSetupMgr& other) {
   io::CStreamio_block_object::operator=(other);
   VelmorNameServer::operator=(other);
   VelmorIDServer::operator=(other);
+  DropListing();
   ReleaseAll(&other);
   mSetups = other.mSetups;
   mGlobalSetupData = other.mGlobalSetupData;
@@ -195,12 +286,14 @@ void CSolveSetupMgr::ReleaseAll(const CSolveSetupMgr* incoming) {
     held.insert(incoming->mSetups.begin(), incoming->mSetups.end());
   }
   std::unordered_set<const CSolveSetup*> released;
+  released.reserve(mSetups.size());
   for (CSolveSetup* setup : mSetups) {
     if (setup != nullptr && released.insert(setup).second && held.count(setup) == 0) {
       delete setup;
     }
   }
   mSetups.clear();
+  DropListing();
 
   // Setups kept by others must not answer to a manager that is gone: they
   // move to a manager that lists them, else to any member left.
@@ -308,6 +401,8 @@ AString CSolveSetupMgr::GetTypeName(int type) const {
 }
 
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) const {
+  const bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
     VELMOR_REPORT_AT("SolveSetupMgr", 83, "theSetup");
@@ -315,11 +410,17 @@ CSolveSetup* CSolveSetupMgr::CreateSetup(int type, const AString& baseName) cons
   }
   theSetup->SetManager(this);
   theSetup->SetDefaults();
+  // Only the new setup, on no list, has changed.
+  KeepInStep(idsInStep, namesInStep);
   theSetup->SetName(GetUniqueName(baseName, kUniqueNameIndexMode));
+  // GetUniqueName left the names in step; naming the new setup keeps them so.
+  KeepInStep(false, true);
   return theSetup;
 }
 
 CSolveSetup* CSolveSetupMgr::CreateSetup(int type, bool /*unnamed*/) const {
+  const bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
   CSolveSetup* theSetup = NewSetup(type);
   if (theSetup == nullptr) {
     VELMOR_REPORT_AT("SolveSetupMgr", 96, "theSetup");
@@ -327,6 +428,7 @@ CSolveSetup* CSolveSetupMgr::CreateSetup(int type, bool /*unnamed*/) const {
   }
   theSetup->SetManager(this);
   theSetup->SetDefaults();
+  KeepInStep(idsInStep, namesInStep);
   return theSetup;
 }
 
@@ -410,18 +512,36 @@ void CSolveSetupMgr::AddSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*>* 
     VELMOR_REPORT_AT("SolveSetupMgr", 106, "theSetup");
     return;
   }
+  bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
   if (setup->GetID() == id::invalidID) {
+    if (!idsInStep) {
+      RebuildIDs();
+    }
+    Listing& listing = *mListing;
     // A counter read from a file that lacks it, or lags behind the stored
     // identifiers, may offer one that a listed setup already has; two setups
     // must never answer to one identifier.
     long id = FetchNextUniqueID();
-    while (id != id::invalidID && GetSetup(id) != nullptr) {
+    while (id != id::invalidID && listing.mIDs.count(id) != 0) {
       id = FetchNextUniqueID();
     }
+    // Were the setup listed already, its new identifier would change an
+    // entry the listing counts.
+    idsInStep = listing.mIDs.count(id::invalidID) == 0;
     setup->SetID(id);
+    KeepInStep(idsInStep, false);
   }
   setup->SetManager(this);
   mSetups.push_back(setup);
+  if (idsInStep) {
+    ++mListing->mIDs[setup->GetID()];
+    ++mListing->mIDStep.mSize;
+  }
+  if (namesInStep) {
+    NameAdded(setup->GetName());
+    ++mListing->mNameStep.mSize;
+  }
   if (delta != nullptr && IsRecordOfList(delta, mSetups)) {
     delta->RecordChange(setup, static_cast<unsigned>(mSetups.size() - 1), true);
   }
@@ -437,7 +557,28 @@ void CSolveSetupMgr::DeleteSetup(CSolveSetup* setup, ListDeltaState<CSolveSetup*
     return;
   }
   const auto position = static_cast<unsigned>(std::distance(mSetups.begin(), first));
+  const bool idsInStep = AreIDsInStep();
+  const bool namesInStep = AreNamesInStep();
+  const auto entries = static_cast<std::size_t>(std::count(first, mSetups.end(), setup));
   mSetups.remove(setup);
+  if (idsInStep) {
+    auto id = mListing->mIDs.find(setup->GetID());
+    if (id == mListing->mIDs.end() || id->second < entries) {
+      mListing->mIDStep.mKnown = false;
+    } else {
+      if ((id->second -= entries) == 0) {
+        mListing->mIDs.erase(id);
+      }
+      mListing->mIDStep.mSize -= entries;
+    }
+  }
+  if (namesInStep) {
+    const AString name = setup->GetName();
+    for (std::size_t i = 0; i < entries; ++i) {
+      NameRemoved(name);
+    }
+    mListing->mNameStep.mSize -= entries;
+  }
   if (delta != nullptr && IsRecordOfList(delta, mSetups)) {
     delta->RecordChange(setup, position, false);
   }
@@ -585,8 +726,12 @@ io::ReadError CSolveSetupMgr::ReadSetups(io::CBlock& block) {
                                                    L"\" could be made for \"" + setupBlock->Name() +
                                                    L"\"");
     }
+    const bool idsInStep = AreIDsInStep();
+    const bool namesInStep = AreNamesInStep();
     setup->SetName(setupBlock->Name());
     const io::ReadError code = setup->Read(*setupBlock);
+    // Naming and reading changed only the new setup.
+    KeepInStep(idsInStep, namesInStep);
     if (code < 0) {
       delete setup;
       return code;

@@ -160,8 +160,16 @@ class RAVELIN_SETUPS_EXPORT CSolveSetupMgr : public virtual io::CStreamio_block_
 
   SetupList::const_iterator GetFirstSetup() const { return mSetups.begin(); }
   SetupList::const_iterator GetLastSetup() const { return mSetups.end(); }
-  SetupList::iterator GetFirstSetupForEdit() { return mSetups.begin(); }
-  SetupList::iterator GetLastSetupForEdit() { return mSetups.end(); }
+  // Entries may be replaced through these, so the manager stops trusting what
+  // it remembers of its list (see KeepsNamesInStep).
+  SetupList::iterator GetFirstSetupForEdit() {
+    DropListing();
+    return mSetups.begin();
+  }
+  SetupList::iterator GetLastSetupForEdit() {
+    DropListing();
+    return mSetups.end();
+  }
   int GetSetupCount() const { return static_cast<int>(mSetups.size()); }
 
   // First setup, in list order, whose name equals `name` ignoring case.
@@ -209,6 +217,11 @@ class RAVELIN_SETUPS_EXPORT CSolveSetupMgr : public virtual io::CStreamio_block_
   // go of as at destruction.
   void SetGlobalSetupData(CGlobalSetupData* data);
 
+  // True while what the manager remembers of its list (identifiers, and the
+  // names the name server keeps) still holds; otherwise relearns it and
+  // answers false, so the name server lists the names afresh.
+  bool KeepsNamesInStep() const override;
+
  private:
   class Family;
   class SetupListDeltaState;
@@ -218,10 +231,27 @@ class RAVELIN_SETUPS_EXPORT CSolveSetupMgr : public virtual io::CStreamio_block_
   // holds, and leaves the family.
   void ReleaseAll(const CSolveSetupMgr* incoming);
 
+  // What the manager remembers of its list, so that naming and numbering a
+  // new setup does not walk all the others (see SolveSetupMgr.cpp).
+  struct Listing;
+  struct ListingDeleter {
+    void operator()(Listing* listing) const;
+  };
+  Listing& GetListing() const;
+  bool AreIDsInStep() const;
+  bool AreNamesInStep() const;
+  void RebuildIDs() const;
+  // After the manager changed only a setup on no list: what was in step
+  // before stays in step.
+  void KeepInStep(bool idsInStep, bool namesInStep) const;
+  void DropListing() const { mListing.reset(); }
+
   SetupList mSetups;
   CGlobalSetupData* mGlobalSetupData;
   int mCmdInfoKey;
   std::map<int, AString> mSetupTypes;
   // Shared by all managers copied from one another.
   std::shared_ptr<Family> mFamily;
+  // Null until needed and whenever the list changed in ways not followed.
+  mutable std::unique_ptr<Listing, ListingDeleter> mListing;
 };

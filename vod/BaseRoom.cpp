@@ -152,19 +152,24 @@ bool Base::Room_Base2Struct(const dao::RecordsetPtr& recTmp, RoomInfoStruct& stt
 std::int32_t Base::Room_AddNewInfo(RoomInfoStruct& sttRoomInfo) {
   return Trapped(std::int32_t{0}, [&] {
     const StatementShapes shapes(mBaseLink);
-    // The look-up takes the values as the caller gave them, while the stored ones are trimmed.
-    RecordsetScope rs = shapes.OpenQuery(
-        "SELECT * FROM Room WHERE strRoomName=" + Str_Quote(Variant(sttRoomInfo.strRoomName)) +
-            " OR strRoomHost=" + Str_Quote(Variant(sttRoomInfo.strRoomHost)),
-        dao::dbOpenDynaset);
     std::int32_t key = 0;
-    if (rs->IsEOF()) {
-      rs->AddNew();
-      if (Room_Struct2Base(rs.Get(), sttRoomInfo)) {
-        rs->Update();
-        key = sttRoomInfo.lngRoomID;
+    // The look-up and the add are one serializable piece of work: of two processes adding one
+    // name at once, one adds and the other, done again, finds the room.
+    dao::RunSerializable(shapes.GetDatabase(), [&] {
+      key = 0;
+      // The look-up takes the values as the caller gave them, while the stored ones are trimmed.
+      RecordsetScope rs = shapes.OpenQuery(
+          "SELECT * FROM Room WHERE strRoomName=" + Str_Quote(Variant(sttRoomInfo.strRoomName)) +
+              " OR strRoomHost=" + Str_Quote(Variant(sttRoomInfo.strRoomHost)),
+          dao::dbOpenDynaset);
+      if (rs->IsEOF()) {
+        rs->AddNew();
+        if (Room_Struct2Base(rs.Get(), sttRoomInfo)) {
+          rs->Update();
+          key = sttRoomInfo.lngRoomID;
+        }
       }
-    }
+    });
     return key;
   });
 }
@@ -172,48 +177,55 @@ std::int32_t Base::Room_AddNewInfo(RoomInfoStruct& sttRoomInfo) {
 bool Base::Room_UpdateInfo(std::int32_t lngRoomID, RoomInfoStruct& sttRoomInfo) {
   return Trapped(false, [&] {
     const StatementShapes shapes(mBaseLink);
-    const std::string name = Str_Quote(Variant(sttRoomInfo.strRoomName));
-    const std::string host = Str_Quote(Variant(sttRoomInfo.strRoomHost));
-    const std::string self = std::to_string(lngRoomID);
-    const auto anyRow = [&](const std::string& where) {
-      RecordsetScope rs =
-          shapes.OpenQuery("SELECT lngRoomID FROM Room WHERE " + where, dao::dbOpenSnapshot);
-      return !rs->IsEOF();
-    };
-    bool mayUpdate = true;
-    {
-      RecordsetScope owner = shapes.OpenQuery(
-          "SELECT lngRoomID FROM Room WHERE strRoomName=" + name + " OR strRoomHost=" + host,
-          dao::dbOpenDynaset);
-      bool othersHoldOne = false;
-      for (; !othersHoldOne && !owner->IsEOF(); owner->MoveNext()) {
-        othersHoldOne = owner->GetField("lngRoomID").ToLong() != lngRoomID;
+    bool updated = false;
+    // The checks and the edit are one serializable piece of work, so that a room another
+    // process adds or edits meanwhile cannot slip past the checks.
+    dao::RunSerializable(shapes.GetDatabase(), [&] {
+      updated = false;
+      const std::string name = Str_Quote(Variant(sttRoomInfo.strRoomName));
+      const std::string host = Str_Quote(Variant(sttRoomInfo.strRoomHost));
+      const std::string self = std::to_string(lngRoomID);
+      const auto anyRow = [&](const std::string& where) {
+        RecordsetScope rs =
+            shapes.OpenQuery("SELECT lngRoomID FROM Room WHERE " + where, dao::dbOpenSnapshot);
+        return !rs->IsEOF();
+      };
+      bool mayUpdate = true;
+      {
+        RecordsetScope owner = shapes.OpenQuery(
+            "SELECT lngRoomID FROM Room WHERE strRoomName=" + name + " OR strRoomHost=" + host,
+            dao::dbOpenDynaset);
+        bool othersHoldOne = false;
+        for (; !othersHoldOne && !owner->IsEOF(); owner->MoveNext()) {
+          othersHoldOne = owner->GetField("lngRoomID").ToLong() != lngRoomID;
+        }
+        if (othersHoldOne) {
+          // Another room holds the name or the machine name. That stops the update only where
+          // this room does not hold the same already: a room with a twin (one name and host,
+          // as a backup made twice restores them) must still take its own name and host.
+          const std::string other = " AND lngRoomID<>" + self;
+          const std::string mine = "lngRoomID=" + self + " AND ";
+          mayUpdate =
+              !(anyRow("strRoomName=" + name + other) && !anyRow(mine + "strRoomName=" + name)) &&
+              !(anyRow("strRoomHost=" + host + other) && !anyRow(mine + "strRoomHost=" + host));
+        }
       }
-      if (othersHoldOne) {
-        // Another room holds the name or the machine name. That stops the update only where
-        // this room does not hold the same already: a room with a twin (one name and host,
-        // as a backup made twice restores them) must still take its own name and host.
-        const std::string other = " AND lngRoomID<>" + self;
-        const std::string mine = "lngRoomID=" + self + " AND ";
-        mayUpdate =
-            !(anyRow("strRoomName=" + name + other) && !anyRow(mine + "strRoomName=" + name)) &&
-            !(anyRow("strRoomHost=" + host + other) && !anyRow(mine + "strRoomHost=" + host));
+      if (!mayUpdate) {
+        return;
       }
-    }
-    if (!mayUpdate) {
-      return false;
-    }
-    RecordsetScope rs = shapes.OpenQuery(
-        "SELECT * FROM Room WHERE lngRoomID=" + std::to_string(lngRoomID), dao::dbOpenDynaset);
-    if (rs->IsEOF()) {
-      return false;
-    }
-    rs->Edit();
-    if (!Room_Struct2Base(rs.Get(), sttRoomInfo)) {
-      return false;
-    }
-    rs->Update();
-    return true;
+      RecordsetScope rs = shapes.OpenQuery(
+          "SELECT * FROM Room WHERE lngRoomID=" + std::to_string(lngRoomID), dao::dbOpenDynaset);
+      if (rs->IsEOF()) {
+        return;
+      }
+      rs->Edit();
+      if (!Room_Struct2Base(rs.Get(), sttRoomInfo)) {
+        return;
+      }
+      rs->Update();
+      updated = true;
+    });
+    return updated;
   });
 }
 
@@ -369,24 +381,29 @@ bool Base::Room_Restore(const std::string& strBackupName) {
     const StatementShapes shapes(mBaseLink);
     const std::string where = " WHERE strBackupName=" + Str_Quote(Variant(strBackupName));
     const dao::DatabasePtr database = shapes.GetDatabase();
-    // One transaction: should the copy fail after the delete, the room list must not be lost.
-    dao::Transaction transaction(database);
-    {
-      // A name without backup rows (a listed name is trimmed, the stored one may not be) would
-      // otherwise replace every room by nothing.
-      RecordsetScope found =
-          shapes.OpenQuery("SELECT lngBackupID FROM RoomBackup" + where, dao::dbOpenSnapshot);
-      if (found->IsEOF()) {
-        return false;
+    bool restored = false;
+    // One serializable transaction: should the copy fail after the delete, the room list must
+    // not be lost; other readers see the old list or the new one, never an empty one; and a
+    // room added meanwhile by another process cannot end up beside a restored twin.
+    dao::RunSerializable(database, [&] {
+      restored = false;
+      {
+        // A name without backup rows (a listed name is trimmed, the stored one may not be)
+        // would otherwise replace every room by nothing.
+        RecordsetScope found =
+            shapes.OpenQuery("SELECT lngBackupID FROM RoomBackup" + where, dao::dbOpenSnapshot);
+        if (found->IsEOF()) {
+          return;
+        }
       }
-    }
-    database->Execute("DELETE FROM Room");
-    database->Execute("INSERT INTO Room SELECT  " +
-                      std::string("strRoomName, strRoomHost, strRoomCode, bytRoomStatus, "
-                                  "strRoomIP, strMac,") +
-                      " strFloor From RoomBackup" + where);
-    transaction.Commit();
-    return true;
+      database->Execute("DELETE FROM Room");
+      database->Execute("INSERT INTO Room SELECT  " +
+                        std::string("strRoomName, strRoomHost, strRoomCode, bytRoomStatus, "
+                                    "strRoomIP, strMac,") +
+                        " strFloor From RoomBackup" + where);
+      restored = true;
+    });
+    return restored;
   });
 }
 

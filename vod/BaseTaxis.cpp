@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/automation/Variant.h"
+#include "platform/dao/Database.h"
 #include "vod/Base.h"
 #include "vod/BaseMembers.h"
 #include "vod/BaseShapes.h"
@@ -71,9 +72,6 @@ bool Base::Taxis_Clear() {
 }
 
 bool Base::Taxis_Build(const std::string& strBeginDate, const std::string& strEndDate) {
-  if (!Taxis_Clear()) {
-    return false;
-  }
   // Groups the period's selections by file, joins each group to the library's songs of that
   // file and appends them most chosen first, so a smaller key is a higher place. Files the
   // library lacks drop out; a file two songs share appears twice.
@@ -86,7 +84,33 @@ bool Base::Taxis_Build(const std::string& strBeginDate, const std::string& strEn
   sql += " GROUP BY selectsong.strSongFile) ABC" + LF;
   sql += " INNER JOIN Song ON ABC.strSongFile = Song.strSignFile " + LF;
   sql += " Order By ABC.lngClickRate DESC";
-  return StatementShapes(mBaseLink).ExecuteLink(sql);
+
+  const dao::DatabasePtr database = mBaseLink ? mBaseLink->BaseDatabase() : dao::DatabasePtr();
+  if (!database) {
+    // A link that hands out no database: its own statements, as they come.
+    if (!Taxis_Clear()) {
+      return false;
+    }
+    return StatementShapes(mBaseLink).ExecuteLink(sql);
+  }
+  bool built = false;
+  {
+    // Clearing and filling in one transaction: a reader, in this process or another, sees the
+    // old ranking or the new one, never a half-built one.
+    dao::Transaction transaction(database);
+    if (!Taxis_Clear()) {
+      return false;
+    }
+    built = StatementShapes(mBaseLink).ExecuteLink(sql);
+    if (built) {
+      transaction.Commit();
+    }
+  }
+  if (!built) {
+    // A failed build leaves the ranking empty, as the clear before it promised.
+    Taxis_Clear();
+  }
+  return built;
 }
 
 void Base::Taxis_Browse() {

@@ -16,6 +16,7 @@
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ class ScratchStore {
         (std::filesystem::temp_directory_path() / "ravelin-room-bench-XXXXXX").string();
     mDir = mkdtemp(pattern.data());
     mPath = (mDir / "vod.db").string();
-    dao::CreateRavelinDatabase(mPath);
+    vod::CreateRavelinDatabase(mPath);
     mBase = automation::MakeObject<vod::Base>();
     if (!mBase->InitInterface(mPath)) {
       throw std::runtime_error("cannot open " + mPath);

@@ -29,6 +29,7 @@
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/JetSql.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ std::string SongFile(int song) {
 }
 
 void Generate(const std::string& path) {
-  dao::CreateRavelinDatabase(path);
+  vod::CreateRavelinDatabase(path);
   SqliteHandle db = OpenSqlite(path);
   Exec(db.get(), "BEGIN");
   {

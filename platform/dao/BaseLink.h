@@ -1,16 +1,17 @@
-// BaseLink: the connection component that opens the store's database file and hands the open
-// Database to the class Base.
+// BaseLink: the connection component that opens the store's database (a file, or a database on
+// a PostgreSQL server named by a connection string; see Database.h) and hands the open Database
+// to the class Base.
 //
 // BaseLink is the interface Base uses (early bound); CreateBaseLink makes the default
-// implementation over SQLite. Like a component installed on the machine, that class is entered
+// implementation. Like a component installed on the machine, that class is entered
 // in the process-wide class registry under kBaseLinkClsid (ProgID "Ravelin.BaseLink") as soon
 // as this library is loaded, so automation::CreateObject makes it; UnregisterBaseLinkServer and
 // RegisterBaseLinkServer take it out and put it back (a host without the component). The members
 // keep the interface's order: CreateBase, BaseDatabase, GetBasePath, IsOpen, CloseBase, ExecuteSQL,
 // OpenBase.
 //
-// CreateRavelinDatabase (and CreateBase) make a new database file holding the store's tables
-// (GetRavelinSchemaSql); OpenBase only ever opens an existing one.
+// CreateBase makes a new database from the schema text it is given; OpenBase only ever opens an
+// existing one.
 //
 // Ownership: reference-counted (automation::ObjectPtr). The link owns its open Database; a
 // Database handed out by BaseDatabase stays valid as an object after CloseBase but fails with
@@ -35,9 +36,11 @@ inline constexpr std::string_view kBaseLinkProgId = "Ravelin.BaseLink";
 
 class DAO_EXPORT BaseLink : public virtual automation::Object {
  public:
-  // Makes a new database file with the store's tables (and the password, "" for none) and
-  // leaves it closed. False when the file exists or cannot be made.
-  virtual bool CreateBase(const std::string& path, const std::string& password) = 0;
+  // Makes a new database with the tables and indexes of `schemaSql` (and the password, "" for
+  // none) and leaves it closed. False when the file exists, the server database holds tables
+  // already, or it cannot be made.
+  virtual bool CreateBase(const std::string& path, const std::string& password,
+                          std::string_view schemaSql) = 0;
   // The open database; Nothing (an empty pointer) when none is open.
   virtual DatabasePtr BaseDatabase() = 0;
   virtual std::string GetBasePath() const = 0;
@@ -47,9 +50,11 @@ class DAO_EXPORT BaseLink : public virtual automation::Object {
   // Runs one action statement on the open database. False when none is open or the engine
   // rejects the statement (the engine's text is then in GetLastError); raises nothing.
   virtual bool ExecuteSQL(std::string sql) = 0;
-  // Opens the existing file at `path` with `password`, closing the database open before.
-  // `readOnly` True opens it for reading only. True when open; a missing, unreadable or foreign
-  // file or a wrong password gives False and leaves no database open. Never creates a file.
+  // Opens the existing database at `path` (a file path or a connection string) with `password`,
+  // closing the database open before. `readOnly` True opens it for reading only. True when
+  // open; a missing, unreadable or foreign file, an unreachable server, a server database
+  // without tables or a wrong password gives False and leaves no database open. Never creates
+  // a database.
   virtual bool OpenBase(std::string path, std::string& password, bool& readOnly) = 0;
 
   // Text of the last failure of OpenBase, CreateBase or ExecuteSQL; "" after a success.
@@ -61,7 +66,7 @@ class DAO_EXPORT BaseLink : public virtual automation::Object {
 
 using BaseLinkPtr = automation::ObjectPtr<BaseLink>;
 
-// A new default connection component (over SQLite), with no database open.
+// A new default connection component, with no database open.
 DAO_EXPORT BaseLinkPtr CreateBaseLink();
 
 // The component's self-registration: enter or remove its class (apartment threading) and its
@@ -74,12 +79,5 @@ DAO_EXPORT automation::HResult BaseLinkGetClassObject(
     automation::ObjectPtr<automation::Object>& factory);
 // Whether no component object and no lock on its factory is alive.
 DAO_EXPORT bool BaseLinkCanUnloadNow();
-
-// The statements that make the store's tables and indexes (the text of vod/schema.sql).
-DAO_EXPORT std::string_view GetRavelinSchemaSql();
-
-// Makes a new database file with the store's tables; raises AutomationError (3204 when the
-// file exists). An empty password makes a file that opens with any password.
-DAO_EXPORT void CreateRavelinDatabase(const std::string& path, const std::string& password = {});
 
 }  // namespace dao

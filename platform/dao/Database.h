@@ -1,15 +1,23 @@
-// Database: an open database file, as DAO's Database object presents it.
+// Database: an open database, as DAO's Database object presents it.
 //
-// Runs statements written in the Jet/Access dialect (see JetSql.h) against an SQLite file:
-// OpenRecordset for queries, Execute for action statements, and transactions that nest
-// (BeginTrans/CommitTrans/Rollback, or the Transaction scope below). Files are kept in WAL mode
-// with synchronous NORMAL, so a statement that returned has survived a crash of the process.
-//
-// A file may carry a password. That is an access check (a salted Argon2 hash kept in the file),
-// not encryption: anyone with the file can read its rows with other tools.
+// Runs statements written in the Jet/Access dialect (see JetSql.h): OpenRecordset for queries,
+// Execute for action statements, and transactions that nest (BeginTrans/CommitTrans/Rollback,
+// or the Transaction scope below). The database is either
+//   - an SQLite file, named by its path (the default). Files are kept in WAL mode with
+//     synchronous NORMAL, so a statement that returned has survived a crash of the process. A
+//     file may carry a password: an access check (a salted Argon2 hash kept in the file), not
+//     encryption; or
+//   - a database on a PostgreSQL server, named by a connection string: a URI
+//     "postgresql://..." (or "postgres://...") or key/value conninfo "host=... dbname=...". The
+//     password goes to the server, whose authentication replaces the file's access check. Many
+//     processes may work on one such database at once; RunSerializable gives a piece of work
+//     that must not race with another process's the isolation it needs. A build without
+//     PostgreSQL (RAVELIN_WITH_POSTGRESQL off) refuses connection strings with 3000.
+// Both engines compare, group, join and sort text without regard to case, in the same way.
 //
 // Errors are automation::AutomationError with DAO's numbers where DAO has one (3024 file not
-// found, 3031 wrong password, 3204 file exists, 3034 no transaction, 3420 closed) and 3000 with
+// found or server unreachable, 3031 wrong password, 3204 file exists or server database not
+// empty, 3034 no transaction, 3197 stopped by a concurrent change, 3420 closed) and 3000 with
 // the engine's own text for everything the engine rejects.
 //
 // Ownership: reference-counted (automation::ObjectPtr); the file is closed by Close or when the
@@ -18,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,6 +55,7 @@ enum DaoErrorNumber : long {
   kDaoErrSyntax = 3075,
   kDaoErrFieldNotUpdatable = 3164,
   kDaoErrRecordDeleted = 3167,
+  kDaoErrWriteConflict = 3197,
   kDaoErrDatabaseExists = 3204,
   kDaoErrInvalidOperation = 3219,
   kDaoErrLocked = 3260,
@@ -58,13 +68,20 @@ class DAO_EXPORT Database : public virtual automation::Object {
  public:
   struct Impl;
 
-  // Opens an existing file; never creates one. A file made with a password opens only with
+  // Whether `name` is a PostgreSQL connection string rather than a file path: it begins with
+  // "postgresql://" or "postgres://", or with a conninfo keyword and "=" ("host=...").
+  static bool IsConnectionString(const std::string& name);
+
+  // Opens an existing database; never creates one. A file made with a password opens only with
   // that password; one made without opens with any. Raises 3024 for a missing or unreadable
-  // file, 3000 for a file that is no database, 3031 for a wrong password.
+  // file or an unreachable server, 3343 for a file that is no database or a server database
+  // without tables, 3031 for a wrong password.
   static DatabasePtr Open(const std::string& path, const std::string& password = {},
                           bool readOnly = false);
-  // Makes a new file, runs `schemaSql` (SQLite statements separated by semicolons) in one
-  // transaction and leaves the database open. Raises 3204 when the path exists already.
+  // Makes a new database from `schemaSql` (CREATE TABLE and CREATE INDEX statements in SQLite's
+  // dialect, separated by semicolons; a server gets them in its own dialect) in one transaction
+  // and leaves it open. A file must not exist yet, a server database must hold no tables:
+  // raises 3204 otherwise.
   static DatabasePtr Create(const std::string& path, const std::string& password,
                             std::string_view schemaSql);
 
@@ -77,8 +94,10 @@ class DAO_EXPORT Database : public virtual automation::Object {
   std::int32_t GetRecordsAffected() const;
 
   // Transactions nest; Rollback undoes the innermost one. Commit or Rollback without a
-  // transaction raises 3034.
-  void BeginTrans();
+  // transaction raises 3034. An outermost transaction begun `serializable` sees and makes
+  // changes as if no other connection worked at the same time; where another one did, a
+  // statement or the commit raises 3197 and the work must be rolled back and done again.
+  void BeginTrans(bool serializable = false);
   void CommitTrans();
   void Rollback();
   int GetTransactionDepth() const;
@@ -102,7 +121,7 @@ class DAO_EXPORT Database : public virtual automation::Object {
 // Commit was called. Keeps its database alive while it lives.
 class DAO_EXPORT Transaction {
  public:
-  explicit Transaction(const DatabasePtr& database);
+  explicit Transaction(const DatabasePtr& database, bool serializable = false);
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
@@ -113,5 +132,10 @@ class DAO_EXPORT Transaction {
   DatabasePtr mDatabase;
   bool mDone = false;
 };
+
+// Runs `work` in a serializable transaction and commits it; when a concurrent change stopped it
+// (3197), rolls back and runs it again, a bounded number of times. Any other error, or the last
+// conflict, rolls back and reaches the caller. Must not be called inside a transaction.
+DAO_EXPORT void RunSerializable(const DatabasePtr& database, const std::function<void()>& work);
 
 }  // namespace dao

@@ -1,9 +1,7 @@
 // Internal to the dao library: the SQLite connection shared by a Database and its Recordsets,
 // and RAII owners for SQLite handles. Not installed; the public headers show no SQLite type.
 //
-// A Database owns one DatabaseState through a shared pointer and every Recordset it opened holds
-// another, so the connection outlives whichever of them goes last; Close ends it for all. Used on
-// the thread that opened the database only.
+// Shared as DaoBackend.h describes. Used on the thread that opened the database only.
 #pragma once
 
 #include <sqlite3.h>
@@ -13,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dao/DaoBackend.h"
 #include "platform/dao/Database.h"
 #include "platform/dao/JetSql.h"
 
@@ -28,13 +27,19 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-[[noreturn]] void RaiseDao(long number, const std::string& description);
-
-struct Database::Impl {
+struct SqliteConnection final : Database::Impl {
   SqliteHandle mDb;
-  std::string mName;
-  std::int32_t mRecordsAffected = 0;
-  int mTransactionDepth = 0;
+  // The outermost transaction was begun with BEGIN IMMEDIATE rather than as a savepoint.
+  bool mImmediate = false;
+
+  bool IsOpen() const override { return mDb != nullptr; }
+  RecordsetPtr OpenRecordset(const std::shared_ptr<Impl>& self, const std::string& sql,
+                             std::int32_t type) override;
+  void Execute(const std::string& sql) override;
+  void Begin(bool serializable) override;
+  void Commit() override;
+  void Rollback() override;
+  void Close() noexcept override;
 
   // The open handle; raises 3420 once the database has been closed.
   sqlite3* Get() const;
@@ -47,11 +52,6 @@ struct Database::Impl {
   // Steps a statement once; true while it has a row.
   bool Step(sqlite3_stmt* statement) const;
   JetSqlTranslation Translate(const std::string& jetSql) const;
-  void Close() noexcept;
 };
-
-// Runs a query on the connection and copies its rows into a new Recordset.
-RecordsetPtr OpenRecordsetOn(const std::shared_ptr<Database::Impl>& database,
-                             const std::string& sql, std::int32_t type);
 
 }  // namespace dao

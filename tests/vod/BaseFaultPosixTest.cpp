@@ -88,7 +88,7 @@ class CWriteLockHolder {
 
 class BaseFaultTest : public ReliabilityStoreTest {};
 
-TEST_F(BaseFaultTest, WriteLockedStoreGivesNeutralResultsAndHalfWritesNothing) {
+TEST_P(BaseFaultTest, WriteLockedStoreGivesNeutralResultsAndHalfWritesNothing) {
   const StoreSnapshot before = Snapshot();
   const std::vector<std::string> rooms = RoomNames(mBase->Room_GetAll());
   CloseStore();
@@ -128,7 +128,7 @@ TEST_F(BaseFaultTest, WriteLockedStoreGivesNeutralResultsAndHalfWritesNothing) {
   EXPECT_EQ(RoomNames(mBase->Room_GetAll()), rooms);
 }
 
-TEST_F(BaseFaultTest, WriterWaitsForAShortLock) {
+TEST_P(BaseFaultTest, WriterWaitsForAShortLock) {
   CloseStore();
   CWriteLockHolder holder(mPath, std::chrono::milliseconds(500));
   ASSERT_TRUE(holder.IsLocked());
@@ -141,7 +141,7 @@ TEST_F(BaseFaultTest, WriterWaitsForAShortLock) {
 
 // A child appends selections and reports each one that SelectSong_AddNew called stored; it is
 // killed in the middle. Every reported selection must be in the store afterwards, whole.
-TEST_F(BaseFaultTest, KilledWhileAppendingKeepsEveryReportedSelection) {
+TEST_P(BaseFaultTest, KilledWhileAppendingKeepsEveryReportedSelection) {
   CloseStore();
   int reports[2];
   ASSERT_EQ(0, ::pipe(reports));
@@ -201,7 +201,7 @@ TEST_F(BaseFaultTest, KilledWhileAppendingKeepsEveryReportedSelection) {
   EXPECT_EQ(mBase->SelectSong_Count(), static_cast<std::int32_t>(stored.size()) + 2);
 }
 
-TEST_F(BaseFaultTest, RestoreFailingHalfWayLeavesTheRoomsAsTheyWere) {
+TEST_P(BaseFaultTest, RestoreFailingHalfWayLeavesTheRoomsAsTheyWere) {
   // A backup holding a row the engine refuses to take back into Room: the delete has gone
   // through by the time the insert fails.
   RoomInfoStruct poison = Room("poison", "poison-host");
@@ -223,6 +223,9 @@ TEST_F(BaseFaultTest, RestoreFailingHalfWayLeavesTheRoomsAsTheyWere) {
   EXPECT_EQ(RoomNames(mBase->Room_GetAll()),
             (std::vector<std::string>{"Sentinel A", "Sentinel B"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(File, BaseFaultTest, ::testing::Values(test::Backend::kFile),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod::test

@@ -1,4 +1,4 @@
-// The room family of Base against a real store file in a scratch folder.
+// The room family of Base against a real store: a file in a scratch folder, or a server database.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,9 +6,11 @@
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Collection.h"
+#include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
 #include "vod/BaseMembers.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {
@@ -58,11 +60,13 @@ class RoomSink final : public BaseEvents {
   std::vector<std::int32_t> mRates;
 };
 
-class BaseRoomTest : public ::testing::Test {
+class BaseRoomTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
-    mPath = mDir.File("vod.db");
-    dao::CreateRavelinDatabase(mPath);
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    mPath = mStore.Create("vod.db");
     mBase = MakeObject<Base>();
     ASSERT_TRUE(mBase->GetBase()) << "the connection component is not registered";
     ASSERT_TRUE(mBase->InitInterface(mPath));
@@ -87,12 +91,12 @@ class BaseRoomTest : public ::testing::Test {
     return RoomNames(mBase->Room_GetAll(mode, data));
   }
 
-  test::TempDir mDir;
+  test::ScratchStore mStore{GetParam()};
   std::string mPath;
   BasePtr mBase;
 };
 
-TEST_F(BaseRoomTest, AddStoresTrimmedUpperCasedRecordAndGetInfoReadsItBack) {
+TEST_P(BaseRoomTest, AddStoresTrimmedUpperCasedRecordAndGetInfoReadsItBack) {
   RoomInfoStruct room = MakeRoom("  Room 1 ", " host1 ", rsFinityUse, " C01 ");
   room.strUseTime = " 2h ";
   room.lngFinityTime = 90;
@@ -125,7 +129,7 @@ TEST_F(BaseRoomTest, AddStoresTrimmedUpperCasedRecordAndGetInfoReadsItBack) {
   EXPECT_EQ(read.strMac, "");
 }
 
-TEST_F(BaseRoomTest, NullsReadAsEmptyExceptWhereTheyAreErrors) {
+TEST_P(BaseRoomTest, NullsReadAsEmptyExceptWhereTheyAreErrors) {
   InsertRaw("'R1', 'H1', NULL, 2");
   InsertRaw("NULL, 'H2', 'C2', 1");
   RoomInfoStruct read;
@@ -142,7 +146,7 @@ TEST_F(BaseRoomTest, NullsReadAsEmptyExceptWhereTheyAreErrors) {
   EXPECT_FALSE(mBase->Room_Struct2Base(nullptr, read));
 }
 
-TEST_F(BaseRoomTest, AddRefusesTakenNameOrMachineNameComparingUntrimmedValues) {
+TEST_P(BaseRoomTest, AddRefusesTakenNameOrMachineNameComparingUntrimmedValues) {
   ASSERT_GT(Add("Room1", "Host1"), 0);
   RoomInfoStruct sameName = MakeRoom("Room1", "Host9");
   EXPECT_EQ(mBase->Room_AddNewInfo(sameName), 0);
@@ -155,7 +159,7 @@ TEST_F(BaseRoomTest, AddRefusesTakenNameOrMachineNameComparingUntrimmedValues) {
   EXPECT_EQ(All(), (Names{"Room1", "Room1"}));
 }
 
-TEST_F(BaseRoomTest, UpdateRefusesAnotherRoomsNameAndAcceptsItsOwn) {
+TEST_P(BaseRoomTest, UpdateRefusesAnotherRoomsNameAndAcceptsItsOwn) {
   const std::int32_t a = Add("A", "HA");
   const std::int32_t b = Add("B", "HB");
   RoomInfoStruct record = MakeRoom("B", "HA-new");
@@ -187,7 +191,7 @@ TEST_F(BaseRoomTest, UpdateRefusesAnotherRoomsNameAndAcceptsItsOwn) {
   EXPECT_EQ(All(), (Names{"A2", "B"}));
 }
 
-TEST_F(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
+TEST_P(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
   const std::int32_t first = Add("ROOM1", "H1");
   const std::int32_t second = Add("Room2", "H2");
   EXPECT_EQ(mBase->Room_HaveInfo("room1"), first);
@@ -203,7 +207,7 @@ TEST_F(BaseRoomTest, DeleteClearAndLookUpWithoutRegardToCase) {
   EXPECT_EQ(All(), Names{});
 }
 
-TEST_F(BaseRoomTest, NamesOfEveryScriptCompareWithoutRegardToCase) {
+TEST_P(BaseRoomTest, NamesOfEveryScriptCompareWithoutRegardToCase) {
   const std::int32_t lodz = Add("Łódź", "H1");
   ASSERT_GT(lodz, 0);
   EXPECT_EQ(Add("łódź", "H2"), 0);
@@ -216,7 +220,7 @@ TEST_F(BaseRoomTest, NamesOfEveryScriptCompareWithoutRegardToCase) {
   EXPECT_EQ(All(), Names{"Łódź"});
 }
 
-TEST_F(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
+TEST_P(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
   const std::int32_t key = Add("O'Hara's", "pc'1");
   ASSERT_GT(key, 0);
   EXPECT_GT(Add("x' OR '1'='1", "pc2"), 0);
@@ -240,7 +244,7 @@ TEST_F(BaseRoomTest, TextsWithQuotesAreStoredAndFoundAsData) {
   EXPECT_EQ(mBase->Room_HaveBackup("Tom's"), 0);
 }
 
-TEST_F(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
+TEST_P(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
   Add("Apple", "pc-a1", rsNormalUse, "C10");
   Add("berry", "PC-B1", rsStopUse, "c20");
   Add("avocado", "pc-a2", rsNormalUse, "");  // stored "", which is a code
@@ -262,7 +266,7 @@ TEST_F(BaseRoomTest, SearchModesFilterByStartsOfTextNullCodeAndStatus) {
   EXPECT_EQ(Search(static_cast<RoomSearchModes>(7), Variant("ignored")), all);
 }
 
-TEST_F(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
+TEST_P(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
   Add("Apple", "pc-a1");
   Add("berry", "pc-b1");
   auto sink = MakeObject<RoomSink>();
@@ -289,7 +293,7 @@ TEST_F(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
   EXPECT_TRUE(sink->mRates.empty());
 }
 
-TEST_F(BaseRoomTest, BrowseRaisesOneEventPerRoomWithItsRate) {
+TEST_P(BaseRoomTest, BrowseRaisesOneEventPerRoomWithItsRate) {
   auto sink = MakeObject<RoomSink>();
   mBase->Advise(sink);
   mBase->Room_BrowseInfo();
@@ -313,7 +317,7 @@ TEST_F(BaseRoomTest, BrowseRaisesOneEventPerRoomWithItsRate) {
   EXPECT_EQ(All(), (Names{"R1", "R3"}));
 }
 
-TEST_F(BaseRoomTest, CaptionsAndTheirOrder) {
+TEST_P(BaseRoomTest, CaptionsAndTheirOrder) {
   const CollectionPtr statuses = mBase->Room_ReferStatus();
   EXPECT_EQ(Texts(statuses), (Names{"未    用", "正常使用", "有限使用", "买    断", "停止使用",
                                     "维    护", "预    订", "清    洁", "其    他"}));
@@ -335,7 +339,7 @@ TEST_F(BaseRoomTest, CaptionsAndTheirOrder) {
   }
 }
 
-TEST_F(BaseRoomTest, BackupsRestoreEveryRoomOfTheNameWithNewKeys) {
+TEST_P(BaseRoomTest, BackupsRestoreEveryRoomOfTheNameWithNewKeys) {
   RoomInfoStruct room = MakeRoom("R1", "H1", rsFinityUse, "C1");
   room.strUseTime = "2h";
   room.lngFinityTime = 30;
@@ -374,7 +378,7 @@ TEST_F(BaseRoomTest, BackupsRestoreEveryRoomOfTheNameWithNewKeys) {
   EXPECT_EQ(All(), (Names{"R1", "R2"}));
 }
 
-TEST_F(BaseRoomTest, RestoringAListedNameOfAPaddedBackupKeepsTheRooms) {
+TEST_P(BaseRoomTest, RestoringAListedNameOfAPaddedBackupKeepsTheRooms) {
   Add("R1", "H1");
   Add("R2", "H2");
   ASSERT_TRUE(mBase->Room_CreateBackup("evening  "));
@@ -390,7 +394,7 @@ TEST_F(BaseRoomTest, RestoringAListedNameOfAPaddedBackupKeepsTheRooms) {
   EXPECT_EQ(All(), (Names{"R1", "R2"}));
 }
 
-TEST_F(BaseRoomTest, ARoomWithATwinKeepsItsOwnNameAndHostOnUpdate) {
+TEST_P(BaseRoomTest, ARoomWithATwinKeepsItsOwnNameAndHostOnUpdate) {
   Add("A", "HA");
   Add("B", "HB");
   ASSERT_TRUE(mBase->Room_CreateBackup("twice"));
@@ -424,7 +428,7 @@ TEST_F(BaseRoomTest, ARoomWithATwinKeepsItsOwnNameAndHostOnUpdate) {
   EXPECT_EQ(All(), (Names{"A2", "B", "A", "B"}));
 }
 
-TEST_F(BaseRoomTest, ReferOrderOfNullIsZeroWithoutAnError) {
+TEST_P(BaseRoomTest, ReferOrderOfNullIsZeroWithoutAnError) {
   const CollectionPtr modes = mBase->Room_ReferSearchMode();
   EXPECT_EQ(mBase->Room_ReferOrder(modes, Variant::Null()), 0);
   // A Null item is passed over, not compared.
@@ -435,7 +439,7 @@ TEST_F(BaseRoomTest, ReferOrderOfNullIsZeroWithoutAnError) {
   EXPECT_EQ(mBase->Room_ReferOrder(items, Variant::Null()), 0);
 }
 
-TEST_F(BaseRoomTest, RestoreThatFailsKeepsTheRoomList) {
+TEST_P(BaseRoomTest, RestoreThatFailsKeepsTheRoomList) {
   Add("R1", "H1");
   Add("R2", "H2");
   ASSERT_TRUE(mBase->Room_CreateBackup("b"));
@@ -493,6 +497,9 @@ TEST(BaseRoomMembersTest, EveryRoomMemberHasItsPlaceInTheInterfaceTable) {
   }
   EXPECT_EQ(places, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, BaseRoomTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

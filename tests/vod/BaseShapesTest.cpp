@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
+#include "vod/RavelinSchema.h"
 #include "vod/RecordCopy.h"
 
 namespace vod {
@@ -12,11 +14,13 @@ using automation::AutomationError;
 
 using test::ErrorOf;
 
-class StatementShapesTest : public ::testing::Test {
+class StatementShapesTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
-    const std::string path = mDir.File("store.db");
-    dao::CreateRavelinDatabase(path);
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    const std::string path = mStore.Create();
     mLink = dao::CreateBaseLink();
     std::string password;
     bool readOnly = false;
@@ -54,11 +58,11 @@ class StatementShapesTest : public ::testing::Test {
     return rates;
   }
 
-  test::TempDir mDir;
+  test::ScratchStore mStore{GetParam()};
   dao::BaseLinkPtr mLink;
 };
 
-TEST_F(StatementShapesTest, WalkRatesRoundHalfToEven) {
+TEST_P(StatementShapesTest, WalkRatesRoundHalfToEven) {
   AddRooms(3);
   std::vector<std::string> names;
   EXPECT_EQ(WalkRates(&names), (std::vector<std::int32_t>{33, 67, 100}));
@@ -72,11 +76,11 @@ TEST_F(StatementShapesTest, WalkRatesRoundHalfToEven) {
   EXPECT_EQ(rates[7], 100);
 }
 
-TEST_F(StatementShapesTest, WalkOverNoRowsUsesNothing) {
+TEST_P(StatementShapesTest, WalkOverNoRowsUsesNothing) {
   EXPECT_TRUE(WalkRates().empty());
 }
 
-TEST_F(StatementShapesTest, RowThatFailsToCopyIsCountedButNotUsed) {
+TEST_P(StatementShapesTest, RowThatFailsToCopyIsCountedButNotUsed) {
   AddRooms(1);
   ASSERT_TRUE(mLink->ExecuteSQL("INSERT INTO Room (strRoomName) VALUES ('no host')"));
   AddRooms(1);
@@ -85,7 +89,7 @@ TEST_F(StatementShapesTest, RowThatFailsToCopyIsCountedButNotUsed) {
   EXPECT_EQ(names, (std::vector<std::string>{"R1", "R1"}));
 }
 
-TEST_F(StatementShapesTest, WalkStopsOnFurtherConditionAndCanSkipCount) {
+TEST_P(StatementShapesTest, WalkStopsOnFurtherConditionAndCanSkipCount) {
   AddRooms(4);
   std::vector<std::int32_t> seen;
   WalkHandlers handlers;
@@ -100,7 +104,7 @@ TEST_F(StatementShapesTest, WalkStopsOnFurtherConditionAndCanSkipCount) {
   EXPECT_EQ(seen, (std::vector<std::int32_t>{1, 2}));
 }
 
-TEST_F(StatementShapesTest, FailingUseDoesNotEndTheWalk) {
+TEST_P(StatementShapesTest, FailingUseDoesNotEndTheWalk) {
   AddRooms(3);
   int uses = 0;
   WalkHandlers handlers;
@@ -113,13 +117,13 @@ TEST_F(StatementShapesTest, FailingUseDoesNotEndTheWalk) {
   EXPECT_EQ(uses, 3);
 }
 
-TEST_F(StatementShapesTest, WalkOnBadStatementRaisesBeforeTheWalk) {
+TEST_P(StatementShapesTest, WalkOnBadStatementRaisesBeforeTheWalk) {
   WalkHandlers handlers;
   handlers.mCopy = [](const dao::RecordsetPtr&) { return true; };
   EXPECT_THROW(StatementShapes(mLink).Walk("SELECT * FROM NoSuchTable", handlers), AutomationError);
 }
 
-TEST_F(StatementShapesTest, MissingLinkOrDatabaseIsUnsetObjectReference) {
+TEST_P(StatementShapesTest, MissingLinkOrDatabaseIsUnsetObjectReference) {
   const StatementShapes noLink{dao::BaseLinkPtr()};
   EXPECT_EQ(ErrorOf([&] { noLink.ExecuteLink("DELETE FROM Room"); }), automation::kErrObjectNotSet);
   EXPECT_EQ(ErrorOf([&] { noLink.OpenQuery("SELECT * FROM Room", dao::dbOpenSnapshot); }),
@@ -131,7 +135,7 @@ TEST_F(StatementShapesTest, MissingLinkOrDatabaseIsUnsetObjectReference) {
   EXPECT_FALSE(StatementShapes(mLink).ExecuteLink("DELETE FROM Room"));
 }
 
-TEST_F(StatementShapesTest, DirectAndLinkStatementsReportFailureTheirOwnWay) {
+TEST_P(StatementShapesTest, DirectAndLinkStatementsReportFailureTheirOwnWay) {
   const StatementShapes shapes(mLink);
   EXPECT_THROW(shapes.ExecuteDirect("DELETE FROM NoSuchTable"), AutomationError);
   EXPECT_FALSE(shapes.ExecuteLink("DELETE FROM NoSuchTable"));
@@ -139,7 +143,7 @@ TEST_F(StatementShapesTest, DirectAndLinkStatementsReportFailureTheirOwnWay) {
   EXPECT_NO_THROW(shapes.ExecuteDirect("DELETE FROM Room"));
 }
 
-TEST_F(StatementShapesTest, ScopeClosesRecordsetAndDropsUnstoredRow) {
+TEST_P(StatementShapesTest, ScopeClosesRecordsetAndDropsUnstoredRow) {
   const StatementShapes shapes(mLink);
   std::int32_t key = 0;
   {
@@ -172,6 +176,9 @@ TEST(BrowseRateTest, RoundsHalvesToEvenAndRefusesEmptyCount) {
   EXPECT_EQ(BrowseRate(5, 8), 62);
   EXPECT_EQ(ErrorOf([] { BrowseRate(1, 0); }), 11);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, StatementShapesTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

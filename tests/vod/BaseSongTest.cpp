@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "tests/vod/SongStoreFixture.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {
@@ -34,7 +35,7 @@ class DefaultSongTest : public test::SongStoreTest {
   }
 };
 
-TEST_F(DefaultSongTest, AddStoresTrimmedUpperCaseFileAndHandsBackTheKey) {
+TEST_P(DefaultSongTest, AddStoresTrimmedUpperCaseFileAndHandsBackTheKey) {
   DefaultSongStruct song;
   song.strSongName = "  Moon River ";
   song.strFileName = "moon river.mpg ";
@@ -47,7 +48,7 @@ TEST_F(DefaultSongTest, AddStoresTrimmedUpperCaseFileAndHandsBackTheKey) {
   EXPECT_EQ(Listed(), (Texts{"1:Moon River:MOON RIVER.MPG", "2:Hey Jude:HEY.MPG"}));
 }
 
-TEST_F(DefaultSongTest, FileAlreadyListedInAnyCaseIsRefusedButNotWithASpace) {
+TEST_P(DefaultSongTest, FileAlreadyListedInAnyCaseIsRefusedButNotWithASpace) {
   ASSERT_EQ(Add("One", "ONE.MPG"), 1);
   EXPECT_EQ(Add("Again", "one.mpg"), 0);
   EXPECT_EQ(Add("Again", "One.Mpg"), 0);
@@ -57,7 +58,7 @@ TEST_F(DefaultSongTest, FileAlreadyListedInAnyCaseIsRefusedButNotWithASpace) {
   EXPECT_EQ(Column("SELECT * FROM DefaultSong", "strFileName"), (Texts{"ONE.MPG", "ONE.MPG"}));
 }
 
-TEST_F(DefaultSongTest, FileNamesOfEveryScriptAreStoredInUpperCaseAndFoundInAnyCase) {
+TEST_P(DefaultSongTest, FileNamesOfEveryScriptAreStoredInUpperCaseAndFoundInAnyCase) {
   ASSERT_EQ(Add("Dal", "ő-dal.mpg"), 1);
   EXPECT_EQ(Column("SELECT * FROM DefaultSong", "strFileName"), Texts{"Ő-DAL.MPG"});
   EXPECT_EQ(Add("Again", "Ő-dal.MPG"), 0);
@@ -66,7 +67,7 @@ TEST_F(DefaultSongTest, FileNamesOfEveryScriptAreStoredInUpperCaseAndFoundInAnyC
   EXPECT_EQ(Listed(), (Texts{"1:Dal:Ő-DAL.MPG", "2:Łódź:ŁÓDŹ.MPG"}));
 }
 
-TEST_F(DefaultSongTest, FileListedInAnotherCaseBeyondAsciiIsRefused) {
+TEST_P(DefaultSongTest, FileListedInAnotherCaseBeyondAsciiIsRefused) {
   // The file is stored upper-cased (CAFÉ.MPG); the same name in lower case is the same file.
   ASSERT_EQ(Add("Café", "café.mpg"), 1);
   EXPECT_EQ(Add("Again", "café.mpg"), 0);
@@ -75,21 +76,21 @@ TEST_F(DefaultSongTest, FileListedInAnotherCaseBeyondAsciiIsRefused) {
   EXPECT_EQ(Column("SELECT * FROM DefaultSong", "strFileName"), (Texts{"CAFÉ.MPG", "ＫＴＶ.MPG"}));
 }
 
-TEST_F(DefaultSongTest, QuotesInFileNamesAreStoredAndLookedUpSafely) {
+TEST_P(DefaultSongTest, QuotesInFileNamesAreStoredAndLookedUpSafely) {
   EXPECT_EQ(Add("Rock", "rock'n'roll.mpg"), 1);
   EXPECT_EQ(Add("Rock", "ROCK'N'ROLL.MPG"), 0);
   EXPECT_EQ(Add("Other", "x' OR '1'='1"), 2);  // would match every row if it were not quoted
   EXPECT_EQ(Listed(), (Texts{"1:Rock:ROCK'N'ROLL.MPG", "2:Other:X' OR '1'='1"}));
 }
 
-TEST_F(DefaultSongTest, GetAllReadsNullsAsEmptyAndUpperCasesOldRows) {
+TEST_P(DefaultSongTest, GetAllReadsNullsAsEmptyAndUpperCasesOldRows) {
   EXPECT_EQ(Listed(), Texts{});  // empty table: an empty collection, not Nothing
   Execute("INSERT INTO DefaultSong (strSongName, strFileName) VALUES (NULL, ' old.mpg ')");
   Execute("INSERT INTO DefaultSong (strSongName, strFileName) VALUES ('No file', NULL)");
   EXPECT_EQ(Listed(), (Texts{"1::OLD.MPG", "2:No file:"}));
 }
 
-TEST_F(DefaultSongTest, DeleteAndClearRemoveRows) {
+TEST_P(DefaultSongTest, DeleteAndClearRemoveRows) {
   Add("One", "1.MPG");
   Add("Two", "2.MPG");
   Add("Three", "3.MPG");
@@ -101,7 +102,7 @@ TEST_F(DefaultSongTest, DeleteAndClearRemoveRows) {
   EXPECT_EQ(Listed(), Texts{});
 }
 
-TEST_F(DefaultSongTest, StructCopiesFollowTheFieldRules) {
+TEST_P(DefaultSongTest, StructCopiesFollowTheFieldRules) {
   DefaultSongStruct song{7, "x", "y"};
   mBase->DefaultSong_ClearStruct(song);
   EXPECT_EQ(song.lngDefaultSongID, 0);
@@ -122,7 +123,7 @@ TEST_F(DefaultSongTest, StructCopiesFollowTheFieldRules) {
   snapshot->Close();
 }
 
-TEST_F(DefaultSongTest, WithoutALinkEveryMemberGivesItsNeutralValue) {
+TEST_P(DefaultSongTest, WithoutALinkEveryMemberGivesItsNeutralValue) {
   mBase->SetBase({});
   DefaultSongStruct song{0, "One", "1.MPG"};
   EXPECT_EQ(mBase->DefaultSong_AddNew(song), 0);
@@ -140,7 +141,7 @@ TEST_F(DefaultSongTest, WithoutALinkEveryMemberGivesItsNeutralValue) {
   EXPECT_EQ(ErrorOf([&] { mBase->SelectSong_Clear(); }), automation::kErrObjectNotSet);
 }
 
-TEST_F(DefaultSongTest, LinkWithoutAnOpenDatabaseReportsFailure) {
+TEST_P(DefaultSongTest, LinkWithoutAnOpenDatabaseReportsFailure) {
   mLink->CloseBase();
   DefaultSongStruct song{0, "One", "1.MPG"};
   EXPECT_EQ(mBase->DefaultSong_AddNew(song), 0);
@@ -150,7 +151,7 @@ TEST_F(DefaultSongTest, LinkWithoutAnOpenDatabaseReportsFailure) {
 
 class CountTest : public test::SongStoreTest {};
 
-TEST_F(CountTest, SingerCountArgumentIsOneMoreThanTheShowFlag) {
+TEST_P(CountTest, SingerCountArgumentIsOneMoreThanTheShowFlag) {
   EXPECT_EQ(mBase->Singer_Count(), 0);
   Execute("INSERT INTO Singer (strSingerName, bytShow) VALUES ('a', 0)");
   Execute("INSERT INTO Singer (strSingerName, bytShow) VALUES ('b', 1)");
@@ -163,7 +164,7 @@ TEST_F(CountTest, SingerCountArgumentIsOneMoreThanTheShowFlag) {
   EXPECT_EQ(mBase->Singer_Count(255), 4);
 }
 
-TEST_F(CountTest, SongAndSelectionCountsFollowTheirTables) {
+TEST_P(CountTest, SongAndSelectionCountsFollowTheirTables) {
   EXPECT_EQ(mBase->Song_Count(), 0);
   AddSong("A", "A.MPG");
   AddSong("B", "B.MPG");
@@ -177,7 +178,7 @@ TEST_F(CountTest, SongAndSelectionCountsFollowTheirTables) {
 
 class SelectSongTest : public test::SongStoreTest {};
 
-TEST_F(SelectSongTest, AddNewStoresTheValuesExactlyAsGiven) {
+TEST_P(SelectSongTest, AddNewStoresTheValuesExactlyAsGiven) {
   SelectSongStruct selection;
   selection.lngSelectSongID = 42;
   selection.lngRoomID = 7;
@@ -195,7 +196,7 @@ TEST_F(SelectSongTest, AddNewStoresTheValuesExactlyAsGiven) {
   EXPECT_EQ(Column("SELECT * FROM SelectSong", "bytStatus"), Texts{"200"});
 }
 
-TEST_F(SelectSongTest, QuotesInValuesAreDoubledAndStoredIntact) {
+TEST_P(SelectSongTest, QuotesInValuesAreDoubledAndStoredIntact) {
   Select("2024-05-01", "it's.mpg");
   Select("2024-05-01'); DELETE FROM Song; --", "x.mpg");
   EXPECT_EQ(Column("SELECT * FROM SelectSong", "strSongFile"), (Texts{"it's.mpg", "x.mpg"}));
@@ -203,7 +204,7 @@ TEST_F(SelectSongTest, QuotesInValuesAreDoubledAndStoredIntact) {
             "2024-05-01'); DELETE FROM Song; --");
 }
 
-TEST_F(SelectSongTest, Struct2BaseUpperCasesWhereAddNewDoesNot) {
+TEST_P(SelectSongTest, Struct2BaseUpperCasesWhereAddNewDoesNot) {
   SelectSongStruct selection{0, 3, 1, " 2024-05-02 10:00 ", " song.mpg "};
   dao::RecordsetPtr set = Db()->OpenRecordset("SELECT * FROM SelectSong", dao::dbOpenDynaset);
   set->AddNew();
@@ -231,7 +232,7 @@ TEST_F(SelectSongTest, Struct2BaseUpperCasesWhereAddNewDoesNot) {
   EXPECT_EQ(read.strSongFile, "");
 }
 
-TEST_F(SelectSongTest, Base2StructFailsOnANullRoomOrStatusButNotOnNullTexts) {
+TEST_P(SelectSongTest, Base2StructFailsOnANullRoomOrStatusButNotOnNullTexts) {
   Execute("INSERT INTO SelectSong (lngRoomID, bytStatus) VALUES (4, 2)");
   Execute("INSERT INTO SelectSong (strSongFile, lngRoomID, bytStatus) VALUES ('a.mpg', NULL, 2)");
   Execute("INSERT INTO SelectSong (strSongFile, lngRoomID, bytStatus) VALUES ('b.mpg', 5, NULL)");
@@ -250,7 +251,7 @@ TEST_F(SelectSongTest, Base2StructFailsOnANullRoomOrStatusButNotOnNullTexts) {
   set->Close();
 }
 
-TEST_F(SelectSongTest, ClearFromKeepsTheGivenDateAndUsesOnlyItsDatePart) {
+TEST_P(SelectSongTest, ClearFromKeepsTheGivenDateAndUsesOnlyItsDatePart) {
   Select("2024-02-28 23:59:59", "a.mpg");
   Select("2024-02-29", "b.mpg");
   Select("2024-02-29 00:00:01", "c.mpg");
@@ -273,7 +274,7 @@ TEST_F(SelectSongTest, ClearFromKeepsTheGivenDateAndUsesOnlyItsDatePart) {
 TEST(SelectSongDurabilityTest, StoredSelectionSurvivesAKilledProcess) {
   test::TempDir dir{test::TempDir::ForDeathTest{}};
   const std::string path = dir.File("store.db");
-  dao::CreateRavelinDatabase(path);
+  vod::CreateRavelinDatabase(path);
   auto storeThenDie = [&] {
     auto base = automation::MakeObject<Base>();
     SelectSongStruct selection{0, 1, 0, "2024-06-01 21:00", "KEPT.MPG"};
@@ -287,6 +288,13 @@ TEST(SelectSongDurabilityTest, StoredSelectionSurvivesAKilledProcess) {
   ASSERT_TRUE(base->InitInterface(path));
   EXPECT_EQ(base->SelectSong_Count(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, DefaultSongTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, CountTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, SelectSongTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

@@ -55,7 +55,7 @@ class TaxisTest : public test::SongStoreTest {
   }
 };
 
-TEST_F(TaxisTest, CountsPerFileMostChosenFirstMatchingFilesWithoutRegardToCase) {
+TEST_P(TaxisTest, CountsPerFileMostChosenFirstMatchingFilesWithoutRegardToCase) {
   AddSong("First", "ONE.MPG");
   AddSong("Second", "TWO.MPG");
   Select("2024-03-05 10:00", "two.mpg");
@@ -67,7 +67,7 @@ TEST_F(TaxisTest, CountsPerFileMostChosenFirstMatchingFilesWithoutRegardToCase) 
   EXPECT_EQ(Ranking(), (Texts{"1:First:one.mpg:3", "2:Second:two.mpg:1"}));
 }
 
-TEST_F(TaxisTest, BothEndsOfThePeriodCountAndTheDayAfterDoesNot) {
+TEST_P(TaxisTest, BothEndsOfThePeriodCountAndTheDayAfterDoesNot) {
   AddSong("S", "S.MPG");
   Select("2024-02-29 23:59", "S.MPG");  // the day before
   Select("2024-03-01 00:00", "S.MPG");
@@ -82,7 +82,7 @@ TEST_F(TaxisTest, BothEndsOfThePeriodCountAndTheDayAfterDoesNot) {
   EXPECT_EQ(Ranking(), Texts{"2:S:S.MPG:1"});
 }
 
-TEST_F(TaxisTest, ReversedPeriodBuildsAnEmptyRanking) {
+TEST_P(TaxisTest, ReversedPeriodBuildsAnEmptyRanking) {
   AddSong("S", "S.MPG");
   Select("2024-03-10", "S.MPG");
   ASSERT_TRUE(mBase->Taxis_Build("2024-03-01", "2024-03-31"));
@@ -90,7 +90,7 @@ TEST_F(TaxisTest, ReversedPeriodBuildsAnEmptyRanking) {
   EXPECT_EQ(Ranking(), Texts{});
 }
 
-TEST_F(TaxisTest, FilesMissingFromTheLibraryDropOutAndSharedFilesAppearTwice) {
+TEST_P(TaxisTest, FilesMissingFromTheLibraryDropOutAndSharedFilesAppearTwice) {
   AddSong("Original", "SHARED.MPG");
   AddSong("Cover", "shared.mpg");
   Select("2024-03-10", "SHARED.MPG");
@@ -111,7 +111,7 @@ TEST_F(TaxisTest, FilesMissingFromTheLibraryDropOutAndSharedFilesAppearTwice) {
   EXPECT_EQ(ranking, (Texts{"Cover:SHARED.MPG:2", "Original:SHARED.MPG:2"}));
 }
 
-TEST_F(TaxisTest, BuildRunsTheStatementThroughTheLinkWithQuotedDates) {
+TEST_P(TaxisTest, BuildRunsTheStatementThroughTheLinkWithQuotedDates) {
   EXPECT_TRUE(mBase->Taxis_Build("O'Brien's", "2024-12-31T23:59"));
   ASSERT_EQ(mLink->mStatements.size(), 2u);
   EXPECT_EQ(mLink->mStatements[0], "DELETE FROM SongTaxis");
@@ -127,7 +127,7 @@ TEST_F(TaxisTest, BuildRunsTheStatementThroughTheLinkWithQuotedDates) {
             " Order By ABC.lngClickRate DESC");
 }
 
-TEST_F(TaxisTest, FailedBuildLeavesTheRankingEmpty) {
+TEST_P(TaxisTest, FailedBuildLeavesTheRankingEmpty) {
   AddSong("S", "S.MPG");
   Select("2024-03-10", "S.MPG");
   ASSERT_TRUE(mBase->Taxis_Build("2024-03-01", "2024-03-31"));
@@ -142,7 +142,7 @@ TEST_F(TaxisTest, FailedBuildLeavesTheRankingEmpty) {
   EXPECT_EQ(mLink->mStatements, Texts{"DELETE FROM SongTaxis"});
 }
 
-TEST_F(TaxisTest, WithoutALinkBuildDeleteAndClearPassTheErrorOn) {
+TEST_P(TaxisTest, WithoutALinkBuildDeleteAndClearPassTheErrorOn) {
   mBase->SetBase({});
   EXPECT_EQ(ErrorOf([&] { mBase->Taxis_Build("2024-01-01", "2024-01-31"); }),
             automation::kErrObjectNotSet);
@@ -153,7 +153,7 @@ TEST_F(TaxisTest, WithoutALinkBuildDeleteAndClearPassTheErrorOn) {
   EXPECT_NO_THROW(mBase->Taxis_Browse());
 }
 
-TEST_F(TaxisTest, DeleteAndClearRemoveRankingRows) {
+TEST_P(TaxisTest, DeleteAndClearRemoveRankingRows) {
   BuildFourRows();
   EXPECT_TRUE(mBase->Taxis_Delete(2));
   EXPECT_EQ(Ranking().size(), 3u);
@@ -162,7 +162,7 @@ TEST_F(TaxisTest, DeleteAndClearRemoveRankingRows) {
   EXPECT_EQ(Ranking(), Texts{});
 }
 
-TEST_F(TaxisTest, TextLimitYieldsOneLineFewerThanAskedAndFileTitles) {
+TEST_P(TaxisTest, TextLimitYieldsOneLineFewerThanAskedAndFileTitles) {
   BuildFourRows();
   EXPECT_EQ(mBase->Taxis_Text(), "D:\\KTV\\A\r\nB\r\nC\r\n");  // NODOT has an empty title
   EXPECT_EQ(mBase->Taxis_Text(-1), mBase->Taxis_Text());
@@ -174,7 +174,7 @@ TEST_F(TaxisTest, TextLimitYieldsOneLineFewerThanAskedAndFileTitles) {
   EXPECT_EQ(mBase->Taxis_Text(100), mBase->Taxis_Text());
 }
 
-TEST_F(TaxisTest, TextJoinsFourTitlesWithCrLf) {
+TEST_P(TaxisTest, TextJoinsFourTitlesWithCrLf) {
   AddSong("A", "A.MPG");
   AddSong("B", "B.MPG");
   AddSong("C", "TOP MPG HITS.MPG");
@@ -187,7 +187,7 @@ TEST_F(TaxisTest, TextJoinsFourTitlesWithCrLf) {
   EXPECT_EQ(mBase->Taxis_Text(), "A\r\nB\r\nTOP\r\nD.E");  // no break after the last line
 }
 
-TEST_F(TaxisTest, EmptyRankingGivesEmptyTextAndNoEvents) {
+TEST_P(TaxisTest, EmptyRankingGivesEmptyTextAndNoEvents) {
   auto sink = automation::MakeObject<RankingSink>();
   mBase->Advise(sink);
   mBase->Taxis_Browse();
@@ -199,7 +199,7 @@ TEST_F(TaxisTest, EmptyRankingGivesEmptyTextAndNoEvents) {
   EXPECT_EQ(mBase->Taxis_Text(), "");
 }
 
-TEST_F(TaxisTest, BrowseRaisesOneEventPerRowWithItsRate) {
+TEST_P(TaxisTest, BrowseRaisesOneEventPerRowWithItsRate) {
   BuildFourRows();
   auto sink = automation::MakeObject<RankingSink>();
   mBase->Advise(sink);
@@ -214,7 +214,7 @@ TEST_F(TaxisTest, BrowseRaisesOneEventPerRowWithItsRate) {
   EXPECT_EQ(sink->mSongs[3].lngClickRate, 1);
 }
 
-TEST_F(TaxisTest, RowWithoutAClickRateIsCountedButNotReported) {
+TEST_P(TaxisTest, RowWithoutAClickRateIsCountedButNotReported) {
   Execute(
       "INSERT INTO SongTaxis (strSongName, strSongFile, lngClickRate) VALUES ('a', 'A.MPG', 2)");
   Execute(
@@ -228,7 +228,7 @@ TEST_F(TaxisTest, RowWithoutAClickRateIsCountedButNotReported) {
   EXPECT_EQ(mBase->Taxis_Text(), "A\r\n");  // the Null file has an empty title
 }
 
-TEST_F(TaxisTest, StructCopiesFollowTheFieldRules) {
+TEST_P(TaxisTest, StructCopiesFollowTheFieldRules) {
   SongTaxisStruct song{0, " Name ", " file.mpg ", 9};
   dao::RecordsetPtr set = Db()->OpenRecordset("SELECT * FROM SongTaxis", dao::dbOpenDynaset);
   set->AddNew();
@@ -251,6 +251,9 @@ TEST_F(TaxisTest, StructCopiesFollowTheFieldRules) {
   set->Close();
   EXPECT_FALSE(mBase->Taxis_Base2Struct({}, song));
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, TaxisTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

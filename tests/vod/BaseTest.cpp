@@ -4,6 +4,7 @@
 
 #include "platform/automation/Collection.h"
 #include "tests/vod/VodTestSupport.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {
@@ -196,7 +197,7 @@ namespace {
 TEST(BaseWithDefaultLinkTest, OpensExistingStoreOnlyWithItsPassword) {
   test::TempDir dir;
   const std::string path = dir.File("store.db");
-  dao::CreateRavelinDatabase(path, "pw");
+  vod::CreateRavelinDatabase(path, "pw");
   auto base = automation::MakeObject<Base>();
   ASSERT_TRUE(base->GetBase());
   EXPECT_FALSE(base->InitInterface(dir.File("missing.db"), "pw"));

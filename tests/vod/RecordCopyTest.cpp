@@ -2,28 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/BaseShapes.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod {
 namespace {
 
-class RecordCopyTest : public ::testing::Test {
+class RecordCopyTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
-    const std::string path = mDir.File("store.db");
-    dao::CreateRavelinDatabase(path);
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    const std::string path = mStore.Create();
     mLink = dao::CreateBaseLink();
     std::string password;
     bool readOnly = false;
     ASSERT_TRUE(mLink->OpenBase(path, password, readOnly));
   }
 
-  test::TempDir mDir;
+  test::ScratchStore mStore{GetParam()};
   dao::BaseLinkPtr mLink;
 };
 
-TEST_F(RecordCopyTest, WriteReadsKeyAtOnceAndTrimsAndUpperCases) {
+TEST_P(RecordCopyTest, WriteReadsKeyAtOnceAndTrimsAndUpperCases) {
   const StatementShapes shapes(mLink);
   std::int32_t key = 0;
   {
@@ -60,7 +64,7 @@ TEST_F(RecordCopyTest, WriteReadsKeyAtOnceAndTrimsAndUpperCases) {
   EXPECT_EQ(rs->GetField("lngRoomID").ToLong(), key);
 }
 
-TEST_F(RecordCopyTest, NullWithoutTestStopsTheCopyKeepingEarlierFields) {
+TEST_P(RecordCopyTest, NullWithoutTestStopsTheCopyKeepingEarlierFields) {
   ASSERT_TRUE(mLink->ExecuteSQL("INSERT INTO Room (strRoomName) VALUES ('only name')"));
   const StatementShapes shapes(mLink);
   RecordsetScope rs = shapes.OpenQuery("SELECT * FROM Room", dao::dbOpenSnapshot);
@@ -77,7 +81,7 @@ TEST_F(RecordCopyTest, NullWithoutTestStopsTheCopyKeepingEarlierFields) {
   EXPECT_EQ(finity, 5);
 }
 
-TEST_F(RecordCopyTest, ReadingCanTrimAndUpperCase) {
+TEST_P(RecordCopyTest, ReadingCanTrimAndUpperCase) {
   ASSERT_TRUE(mLink->ExecuteSQL(
       "INSERT INTO DefaultSong (strSongName, strFileName) VALUES ('x', ' song.mpg ')"));
   RecordsetScope rs =
@@ -96,6 +100,9 @@ TEST(RecordCopyNothingTest, MissingRecordsetIsUnsetObjectReference) {
     EXPECT_EQ(error.GetNumber(), automation::kErrObjectNotSet);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, RecordCopyTest, ::testing::ValuesIn(test::Backends()),
+                         test::BackendName);
 
 }  // namespace
 }  // namespace vod

@@ -1,7 +1,7 @@
-// Fixture for the song members of Base: a new store database file in a scratch directory, a
-// Base object whose link (the shipped connection component, wrapped in a RecordingLink so the
-// statements it ran can be read) has that file open, and helpers that fill and read tables
-// directly. One per test; used on the test's thread only.
+// Fixture for the song members of Base: a new store (a file in a scratch directory or a server
+// database, by the test's Backend parameter), a Base object whose link (the shipped connection
+// component, wrapped in a RecordingLink so the statements it ran can be read) has that file open,
+// and helpers that fill and read tables directly. One per test; used on the test's thread only.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,16 +12,20 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
+#include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod::test {
 
-class SongStoreTest : public ::testing::Test {
+class SongStoreTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
-    mPath = mDir.File("store.db");
-    dao::CreateRavelinDatabase(mPath);
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    mPath = mStore.Create();
     mBase = automation::MakeObject<Base>();
     mLink = automation::MakeObject<RecordingLink>(dao::CreateBaseLink());
     mBase->SetBase(mLink);
@@ -57,7 +61,7 @@ class SongStoreTest : public ::testing::Test {
     ASSERT_TRUE(mBase->SelectSong_AddNew(selection));
   }
 
-  TempDir mDir;
+  ScratchStore mStore{GetParam()};
   std::string mPath;
   BasePtr mBase;
   automation::ObjectPtr<RecordingLink> mLink;

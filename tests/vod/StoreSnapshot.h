@@ -12,8 +12,10 @@
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
+#include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace vod::test {
 
@@ -53,13 +55,16 @@ inline StoreSnapshot TakeSnapshot(const dao::DatabasePtr& db) {
   return snapshot;
 }
 
-// A store file with two rooms, a backup of them named "keep", a default song, two selections,
-// two songs and two singers, and a Base whose link has it open.
-class ReliabilityStoreTest : public ::testing::Test {
+// A store (file or server database, by the test's Backend) with two rooms, a backup of them named
+// "keep", a default song, two selections, two songs and two singers, and a Base whose link has it
+// open.
+class ReliabilityStoreTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
-    mPath = mDir.File("store.db");
-    dao::CreateRavelinDatabase(mPath);
+    if (test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    mPath = mStore.Create();
     mBase = automation::MakeObject<Base>();
     ASSERT_TRUE(mBase->GetBase()) << "the connection component is not registered";
     ASSERT_TRUE(mBase->InitInterface(mPath));
@@ -120,7 +125,8 @@ class ReliabilityStoreTest : public ::testing::Test {
     return names;
   }
 
-  TempDir mDir;
+  ScratchStore mStore{GetParam()};
+  const TempDir& mDir = mStore.Dir();
   std::string mPath;
   BasePtr mBase;
 };

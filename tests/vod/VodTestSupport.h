@@ -22,8 +22,9 @@ class RecordingLink final : public dao::BaseLink {
  public:
   explicit RecordingLink(dao::BaseLinkPtr real = {}) : mReal(std::move(real)) {}
 
-  bool CreateBase(const std::string& path, const std::string& password) override {
-    return mReal && mReal->CreateBase(path, password);
+  bool CreateBase(const std::string& path, const std::string& password,
+                  std::string_view schemaSql) override {
+    return mReal && mReal->CreateBase(path, password, schemaSql);
   }
   dao::DatabasePtr BaseDatabase() override { return mReal ? mReal->BaseDatabase() : nullptr; }
   std::string GetBasePath() const override { return mReal ? mReal->GetBasePath() : ""; }

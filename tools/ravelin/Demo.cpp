@@ -19,6 +19,7 @@
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/ToolFiles.h"
 #include "tools/ravelin/Venue.h"
+#include "vod/RavelinSchema.h"
 
 namespace ravelin_tool {
 
@@ -54,7 +55,7 @@ std::vector<SongRow> MakeSongs() {
 
 void RunVenue(const std::filesystem::path& dir) {
   const std::string db = Join(dir, "venue.db");
-  dao::CreateRavelinDatabase(db);
+  vod::CreateRavelinDatabase(db);
   Venue venue(db, "");
 
   const std::vector<SongRow> songs = MakeSongs();

@@ -26,7 +26,7 @@ struct DbArgs {
 };
 
 void AddDbOptions(CLI::App* command, DbArgs& args) {
-  command->add_option("DB", args.mDb, "Venue database file")->required();
+  command->add_option("DB", args.mDb, kVenueDatabaseHelp)->required();
   command->add_option("--password", args.mPassword, "Database password");
 }
 

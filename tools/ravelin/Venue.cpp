@@ -1,6 +1,10 @@
 #include "tools/ravelin/Venue.h"
 
+#include <regex>
+
 #include "platform/automation/Collection.h"
+#include "platform/dao/BaseLink.h"
+#include "platform/dao/Database.h"
 #include "tools/ravelin/ProgressBar.h"
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/ToolFiles.h"
@@ -47,13 +51,29 @@ class Connection {
 
 }  // namespace
 
+std::string ShownDatabase(const std::string& database) {
+  if (!dao::Database::IsConnectionString(database)) {
+    return database;
+  }
+  // password=secret or password='sec ret' in conninfo, user:secret@ in a URI.
+  static const std::regex kKeyword(R"(password\s*=\s*('([^'\\]|\\.)*'|\S+))", std::regex::icase);
+  static const std::regex kUserInfo(R"(://([^:/@]*):[^@/]*@)");
+  std::string shown = std::regex_replace(database, kKeyword, "password=***");
+  return std::regex_replace(shown, kUserInfo, "://$1:***@");
+}
+
 Venue::Venue(const std::string& path, const std::string& password) : mPath(path) {
-  RequireFile(path);
+  if (!dao::Database::IsConnectionString(path)) {
+    RequireFile(path);
+  }
   mBase = automation::MakeObject<vod::Base>();
   if (!mBase->InitInterface(path, password)) {
-    throw ToolError(path +
-                    ": cannot open the venue database (wrong password, or not a venue "
-                    "database)");
+    const dao::BaseLinkPtr link = mBase->GetBase();
+    const std::string reason = link ? link->GetLastError() : std::string();
+    throw ToolError(ShownDatabase(path) +
+                    ": cannot open the venue database (wrong password, server unreachable, or "
+                    "not a venue database)" +
+                    (reason.empty() ? std::string() : ": " + reason));
   }
 }
 

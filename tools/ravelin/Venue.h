@@ -14,10 +14,20 @@
 
 namespace ravelin_tool {
 
+// A venue database as messages name it: the path, or a connection string with any password in
+// it masked.
+std::string ShownDatabase(const std::string& database);
+
+// Help text of the DB argument of the venue commands.
+inline constexpr const char* kVenueDatabaseHelp =
+    "Venue database: a file path, or a PostgreSQL connection string "
+    "(postgresql://user@host:5432/venue or \"host=... dbname=... user=...\"); the password "
+    "goes to the server, or comes from PGPASSWORD or ~/.pgpass";
+
 class Venue {
  public:
   // Throws ToolError when the file is missing or the store cannot open it
-  // (wrong password, not a venue database).
+  // (wrong password, not a venue database, server unreachable).
   Venue(const std::string& path, const std::string& password);
   ~Venue();
   Venue(const Venue&) = delete;

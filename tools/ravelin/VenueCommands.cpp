@@ -13,6 +13,7 @@
 #include "tools/ravelin/ToolError.h"
 #include "tools/ravelin/Venue.h"
 #include "vod/Base.h"
+#include "vod/RavelinSchema.h"
 
 namespace ravelin_tool {
 
@@ -26,7 +27,7 @@ struct VenueArgs {
 };
 
 void AddVenueOptions(CLI::App* command, VenueArgs& args) {
-  command->add_option("DB", args.mDb, "Venue database file")->required();
+  command->add_option("DB", args.mDb, kVenueDatabaseHelp)->required();
   command->add_option("--password", args.mPassword, "Database password");
 }
 
@@ -284,7 +285,7 @@ void AddBackupCommands(CLI::App* venue) {
     Venue venue(listArgs->mDb, listArgs->mPassword);
     automation::CollectionPtr names = venue.Get().Room_ReferBackup();
     if (!names) {
-      throw ToolError("the backups of " + listArgs->mDb + " could not be listed");
+      throw ToolError("the backups of " + ShownDatabase(listArgs->mDb) + " could not be listed");
     }
     Table table({"Name"});
     for (std::int32_t i = 1; i <= names->Count(); ++i) {
@@ -306,16 +307,19 @@ void AddVenueCommands(CLI::App& app) {
   CLI::App* venue = app.add_subcommand("venue", "Venue databases: rooms, backups, songs, ranking");
   venue->require_subcommand(1);
 
-  auto init = venue->add_subcommand("init", "Create a new, empty venue database");
+  auto init = venue->add_subcommand(
+      "init",
+      "Create a new, empty venue database: a new file, or the tables in an empty database on "
+      "a PostgreSQL server (one that holds tables already is refused)");
   auto initArgs = std::make_shared<VenueArgs>();
   AddVenueOptions(init, *initArgs);
   init->callback([initArgs] {
     try {
-      dao::CreateRavelinDatabase(initArgs->mDb, initArgs->mPassword);
+      vod::CreateRavelinDatabase(initArgs->mDb, initArgs->mPassword);
     } catch (const std::exception& e) {
-      throw ToolError(initArgs->mDb + ": cannot create: " + e.what());
+      throw ToolError(ShownDatabase(initArgs->mDb) + ": cannot create: " + e.what());
     }
-    std::cout << "created " << initArgs->mDb << '\n';
+    std::cout << "created " << ShownDatabase(initArgs->mDb) << '\n';
   });
 
   AddRoomCommands(venue);

@@ -1,12 +1,16 @@
 #include "platform/basalt/io/Block.h"
 
+#include "platform/basalt/io/BlockAccess.h"
+
 #include <atomic>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
+#include <unordered_map>
 
 namespace io {
 
@@ -28,43 +32,295 @@ void NoteRename() {
 
 }  // namespace
 
+// ---------------------------------------------------------------- PackedCell
+
+namespace detail {
+
+PackedCell PackedCell::Text(std::string_view packed) {
+  PackedCell cell;
+  if (packed.size() <= kTagByte) {
+    std::memcpy(cell.mBytes, packed.data(), packed.size());
+    cell.mBytes[kTagByte] = static_cast<unsigned char>(packed.size());
+    return cell;
+  }
+  if (packed.size() > std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("a text of the block format is limited to 4 GiB");
+  }
+  char* heap = new char[packed.size()];
+  std::memcpy(heap, packed.data(), packed.size());
+  const auto size = static_cast<std::uint32_t>(packed.size());
+  std::memcpy(cell.mBytes, &heap, sizeof heap);
+  std::memcpy(cell.mBytes + 8, &size, sizeof size);
+  cell.mBytes[kTagByte] = kHeapTag;
+  return cell;
+}
+
+PackedCell PackedCell::Long(long number) noexcept {
+  PackedCell cell;
+  std::memcpy(cell.mBytes, &number, sizeof number);
+  cell.mBytes[kTagByte] = kLongTag;
+  return cell;
+}
+
+PackedCell PackedCell::Double(double number) noexcept {
+  PackedCell cell;
+  std::memcpy(cell.mBytes, &number, sizeof number);
+  cell.mBytes[kTagByte] = kDoubleTag;
+  return cell;
+}
+
+PackedCell PackedCell::Bool(bool flag) noexcept {
+  PackedCell cell;
+  cell.mBytes[0] = flag ? 1 : 0;
+  cell.mBytes[kTagByte] = kBoolTag;
+  return cell;
+}
+
+PackedCell::PackedCell(const PackedCell& other) {
+  CopyFrom(other);
+}
+
+PackedCell& PackedCell::operator=(const PackedCell& other) {
+  if (this != &other) {
+    PackedCell copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+void PackedCell::CopyFrom(const PackedCell& other) {
+  if (other.Tag() == kHeapTag) {
+    mBytes[kTagByte] = 0;
+    *this = Text(other.GetText());
+  } else {
+    std::memcpy(mBytes, other.mBytes, sizeof mBytes);
+  }
+}
+
+void PackedCell::FreeHeap() noexcept {
+  char* heap = nullptr;
+  std::memcpy(&heap, mBytes, sizeof heap);
+  delete[] heap;
+}
+
+std::string_view PackedCell::HeapText() const noexcept {
+  const char* heap = nullptr;
+  std::uint32_t size = 0;
+  std::memcpy(&heap, mBytes, sizeof heap);
+  std::memcpy(&size, mBytes + 8, sizeof size);
+  return std::string_view(heap, size);
+}
+
+long PackedCell::GetLong() const noexcept {
+  long number = 0;
+  std::memcpy(&number, mBytes, sizeof number);
+  return number;
+}
+
+double PackedCell::GetDouble() const noexcept {
+  double number = 0;
+  std::memcpy(&number, mBytes, sizeof number);
+  return number;
+}
+
+bool PackedCell::GetBool() const noexcept {
+  return mBytes[0] != 0;
+}
+
+bool PackedCell::operator==(const PackedCell& other) const noexcept {
+  const Kind kind = GetKind();
+  if (kind != other.GetKind()) {
+    return false;
+  }
+  switch (kind) {
+    case Kind::Text:
+      return GetText() == other.GetText();
+    case Kind::Long:
+    case Kind::Double:
+      // Doubles by bit pattern: a NaN equals itself, -0.0 differs from 0.0.
+      return std::memcmp(mBytes, other.mBytes, 8) == 0;
+    case Kind::Bool:
+      return GetBool() == other.GetBool();
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- packing
+
+namespace {
+
+// wchar_t is 32 bits on POSIX (one unit per code point) and 16 bits on
+// Windows (UTF-16 units); both are handled without preprocessor branches.
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+
+void AppendSequence(std::string& packed, std::uint32_t value) {
+  if (value < 0x80) {
+    packed += static_cast<char>(value);
+    return;
+  }
+  // Lead byte marks and payload bits of the 2- to 7-byte forms.
+  int count = 0;
+  unsigned char lead = 0;
+  if (value < 0x800) {
+    count = 2;
+    lead = 0xC0;
+  } else if (value < 0x10000) {
+    count = 3;
+    lead = 0xE0;
+  } else if (value < 0x200000) {
+    count = 4;
+    lead = 0xF0;
+  } else if (value < 0x4000000) {
+    count = 5;
+    lead = 0xF8;
+  } else if (value < 0x80000000) {
+    count = 6;
+    lead = 0xFC;
+  } else {
+    count = 7;
+    lead = 0xFE;
+  }
+  char bytes[7];
+  std::uint32_t rest = value;
+  for (int i = count - 1; i > 0; --i) {
+    bytes[i] = static_cast<char>(0x80 | (rest & 0x3F));
+    rest >>= 6;
+  }
+  bytes[0] = static_cast<char>(lead | rest);
+  packed.append(bytes, static_cast<std::size_t>(count));
+}
+
+}  // namespace
+
+void AppendWideUnit(std::string& packed, std::uint32_t unit) {
+  if (kWideIsUtf16) {
+    unit &= 0xFFFF;
+    const std::size_t size = packed.size();
+    // A packed high surrogate is ED A0..AF xx.
+    if (unit >= 0xDC00 && unit <= 0xDFFF && size >= 3 &&
+        static_cast<unsigned char>(packed[size - 3]) == 0xED &&
+        (static_cast<unsigned char>(packed[size - 2]) & 0xF0) == 0xA0) {
+      const std::uint32_t high = 0xD000 |
+                                 ((static_cast<unsigned char>(packed[size - 2]) & 0x3F) << 6) |
+                                 (static_cast<unsigned char>(packed[size - 1]) & 0x3F);
+      packed.resize(size - 3);
+      AppendSequence(packed, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+      return;
+    }
+  }
+  AppendSequence(packed, unit);
+}
+
+std::string PackWide(std::wstring_view text) {
+  std::string packed;
+  packed.reserve(text.size());
+  for (wchar_t c : text) {
+    const auto unit = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(c));
+    if (unit < 0x80) {
+      packed += static_cast<char>(unit);
+    } else {
+      AppendWideUnit(packed, unit);
+    }
+  }
+  return packed;
+}
+
+AString UnpackWide(std::string_view packed) {
+  AString text;
+  text.reserve(packed.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(packed.data());
+  const auto* end = p + packed.size();
+  while (p != end) {
+    const unsigned char lead = *p;
+    if (lead < 0x80) {
+      text += static_cast<wchar_t>(lead);
+      ++p;
+      continue;
+    }
+    int count = 0;
+    std::uint32_t value = 0;
+    if (lead >= 0xC0 && lead < 0xE0) {
+      count = 2;
+      value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead < 0xF0) {
+      count = 3;
+      value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead < 0xF8) {
+      count = 4;
+      value = lead & 0x07;
+    } else if (lead >= 0xF8 && lead < 0xFC) {
+      count = 5;
+      value = lead & 0x03;
+    } else if (lead >= 0xFC && lead < 0xFE) {
+      count = 6;
+      value = lead & 0x01;
+    } else if (lead == 0xFE) {
+      count = 7;
+    }
+    bool whole = count > 0 && end - p >= count;
+    for (int i = 1; whole && i < count; ++i) {
+      whole = (p[i] & 0xC0) == 0x80;
+      value = (value << 6) | (p[i] & 0x3F);
+    }
+    if (!whole) {
+      text += static_cast<wchar_t>(0xFFFD);
+      ++p;
+      continue;
+    }
+    p += count;
+    if (kWideIsUtf16 && value > 0xFFFF) {
+      value -= 0x10000;
+      text += static_cast<wchar_t>(0xD800 + (value >> 10));
+      text += static_cast<wchar_t>(0xDC00 + (value & 0x3FF));
+    } else {
+      text += static_cast<wchar_t>(static_cast<std::make_unsigned_t<wchar_t>>(value));
+    }
+  }
+  return text;
+}
+
+}  // namespace detail
+
 // ---------------------------------------------------------------- CToken
 
 bool CToken::Query(AString& out) const {
-  if (const AString* text = std::get_if<AString>(&mValue)) {
-    out = *text;
+  if (mCell.GetKind() == detail::PackedCell::Kind::Text) {
+    out = detail::UnpackWide(mCell.GetText());
     return true;
   }
   return false;
 }
 
 bool CToken::Query(long& out) const {
-  if (const long* number = std::get_if<long>(&mValue)) {
-    out = *number;
+  if (mCell.GetKind() == detail::PackedCell::Kind::Long) {
+    out = mCell.GetLong();
     return true;
   }
   return false;
 }
 
 bool CToken::Query(int& out) const {
-  const long* number = std::get_if<long>(&mValue);
-  if (number == nullptr || *number < std::numeric_limits<int>::min() ||
-      *number > std::numeric_limits<int>::max()) {
+  if (mCell.GetKind() != detail::PackedCell::Kind::Long) {
     return false;
   }
-  out = static_cast<int>(*number);
+  const long number = mCell.GetLong();
+  if (number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max()) {
+    return false;
+  }
+  out = static_cast<int>(number);
   return true;
 }
 
 bool CToken::Query(double& out) const {
-  if (const double* number = std::get_if<double>(&mValue)) {
-    out = *number;
+  if (mCell.GetKind() == detail::PackedCell::Kind::Double) {
+    out = mCell.GetDouble();
     return true;
   }
-  if (const long* number = std::get_if<long>(&mValue)) {
+  if (mCell.GetKind() == detail::PackedCell::Kind::Long) {
     // Only when the double holds the long exactly; large longs would round.
-    const double converted = static_cast<double>(*number);
-    if (converted >= 0x1p63 || converted < -0x1p63 || static_cast<long>(converted) != *number) {
+    const long number = mCell.GetLong();
+    const double converted = static_cast<double>(number);
+    if (converted >= 0x1p63 || converted < -0x1p63 || static_cast<long>(converted) != number) {
       return false;
     }
     out = converted;
@@ -74,8 +330,8 @@ bool CToken::Query(double& out) const {
 }
 
 bool CToken::Query(bool& out) const {
-  if (const bool* flag = std::get_if<bool>(&mValue)) {
-    out = *flag;
+  if (mCell.GetKind() == detail::PackedCell::Kind::Bool) {
+    out = mCell.GetBool();
     return true;
   }
   return false;
@@ -84,16 +340,16 @@ bool CToken::Query(bool& out) const {
 AString CToken::FormatText() const {
   switch (GetKind()) {
     case Kind::Text:
-      return std::get<AString>(mValue);
+      return detail::UnpackWide(mCell.GetText());
     case Kind::Bool:
-      return std::get<bool>(mValue) ? AString(L"true") : AString(L"false");
+      return mCell.GetBool() ? AString(L"true") : AString(L"false");
     case Kind::Long: {
       char buffer[32];
-      auto result = std::to_chars(buffer, buffer + sizeof buffer, std::get<long>(mValue));
+      auto result = std::to_chars(buffer, buffer + sizeof buffer, mCell.GetLong());
       return AString::FromUtf8(std::string_view(buffer, result.ptr - buffer));
     }
     case Kind::Double: {
-      const double number = std::get<double>(mValue);
+      const double number = mCell.GetDouble();
       char buffer[64];
       auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
       std::string text(buffer, result.ptr);
@@ -107,24 +363,14 @@ AString CToken::FormatText() const {
   return AString();
 }
 
-bool CToken::operator==(const CToken& other) const {
-  if (mValue.index() != other.mValue.index()) {
-    return false;
-  }
-  if (GetKind() == Kind::Double) {
-    return std::bit_cast<std::uint64_t>(std::get<double>(mValue)) ==
-           std::bit_cast<std::uint64_t>(std::get<double>(other.mValue));
-  }
-  return mValue == other.mValue;
-}
-
 // ---------------------------------------------------------------- CBlock_item
 
 CBlock_item::~CBlock_item() = default;
 
 void CBlock_item::SetName(const AString& name) {
-  if (name != mName) {
-    mName = name;
+  detail::PackedCell packed = detail::PackedCell::Text(detail::PackWide(name));
+  if (!(packed == mName)) {
+    mName = std::move(packed);
     if (mHolders > 0) {
       NoteRename();
     }
@@ -133,7 +379,12 @@ void CBlock_item::SetName(const AString& name) {
 
 CBlock_item& CBlock_item::operator=(const CBlock_item& other) {
   mKind = other.mKind;
-  SetName(other.mName);
+  if (!(other.mName == mName)) {
+    mName = other.mName;
+    if (mHolders > 0) {
+      NoteRename();
+    }
+  }
   return *this;
 }
 
@@ -172,7 +423,8 @@ std::shared_ptr<CBlock_item> CBlock_named_value::CloneItem() const {
 
 bool CBlock_named_value::IsEqual(const CBlock_item& other) const {
   const CBlock_named_value* that = other.AsNamedValue();
-  return that != nullptr && Name() == that->Name() && mValue == that->mValue;
+  return that != nullptr && detail::BlockAccess::Name(*this) == detail::BlockAccess::Name(*that) &&
+         mValue == that->mValue;
 }
 
 // ---------------------------------------------------------------- CBlock_func
@@ -180,18 +432,19 @@ bool CBlock_named_value::IsEqual(const CBlock_item& other) const {
 CBlock_func::~CBlock_func() = default;
 
 CBlock_func& CBlock_func::operator<<(const CBlock_value& value) {
-  mArgs.push_back(Arg{false, AString(), value.GetToken()});
+  mArgs.push_back(Arg{detail::PackedCell(), value.GetToken(), false});
   return *this;
 }
 
 CBlock_func& CBlock_func::operator<<(const CBlock_named_value& value) {
-  mArgs.push_back(Arg{true, value.Name(), value.GetToken()});
+  mArgs.push_back(Arg{detail::BlockAccess::Name(value), value.GetToken(), true});
   return *this;
 }
 
 const CToken* CBlock_func::FindArg(const AString& name) const {
+  const std::string packed = detail::PackWide(name);
   for (const Arg& arg : mArgs) {
-    if (arg.mHasName && arg.mName == name) {
+    if (arg.mHasName && arg.mName.GetText() == packed) {
       return &arg.mToken;
     }
   }
@@ -204,7 +457,8 @@ std::shared_ptr<CBlock_item> CBlock_func::CloneItem() const {
 
 bool CBlock_func::IsEqual(const CBlock_item& other) const {
   const CBlock_func* that = other.AsFunc();
-  return that != nullptr && Name() == that->Name() && mArgs == that->mArgs;
+  return that != nullptr && detail::BlockAccess::Name(*this) == detail::BlockAccess::Name(*that) &&
+         mArgs == that->mArgs;
 }
 
 // ---------------------------------------------------------------- CBlock_vec
@@ -217,10 +471,39 @@ std::shared_ptr<CBlock_item> CBlock_vec::CloneItem() const {
 
 bool CBlock_vec::IsEqual(const CBlock_item& other) const {
   const CBlock_vec* that = other.AsVec();
-  return that != nullptr && Name() == that->Name() && mItems == that->mItems;
+  return that != nullptr && detail::BlockAccess::Name(*this) == detail::BlockAccess::Name(*that) &&
+         mItems == that->mItems;
 }
 
 // ---------------------------------------------------------------- CBlock
+
+struct CBlock::Index {
+  struct Entry {
+    std::size_t mFirst[4];
+  };
+  std::unordered_map<std::string, Entry> mEntries;
+  // Value of the process-wide rename counter when the index was built; any
+  // rename since then makes the index suspect.
+  unsigned long long mEpoch = 0;
+
+  void Add(const CBlock_item& item, std::size_t position) {
+    auto [entry, inserted] =
+        mEntries.try_emplace(std::string(detail::BlockAccess::Name(item).GetText()));
+    if (inserted) {
+      for (std::size_t& first : entry->second.mFirst) {
+        first = kNoPosition;
+      }
+    }
+    std::size_t& first = entry->second.mFirst[static_cast<int>(item.GetKind())];
+    if (first == kNoPosition) {
+      first = position;
+    }
+  }
+};
+
+void CBlock::IndexDeleter::operator()(Index* index) const {
+  delete index;
+}
 
 CBlock::CBlock(const CBlock& other) : CBlock_item(other), mGood(other.mGood) {
   mItems.reserve(other.mItems.size());
@@ -242,12 +525,8 @@ CBlock::CBlock(CBlock&& other) noexcept
     : CBlock_item(std::move(other)),
       mGood(other.mGood),
       mItems(std::move(other.mItems)),
-      mIndex(std::move(other.mIndex)),
-      mIndexBuilt(other.mIndexBuilt),
-      mIndexEpoch(other.mIndexEpoch) {
+      mIndex(std::move(other.mIndex)) {
   other.mItems.clear();
-  other.mIndex.clear();
-  other.mIndexBuilt = false;
 }
 
 CBlock& CBlock::operator=(CBlock&& other) noexcept {
@@ -257,11 +536,7 @@ CBlock& CBlock::operator=(CBlock&& other) noexcept {
     ReleaseItems();
     mItems = std::move(other.mItems);
     mIndex = std::move(other.mIndex);
-    mIndexBuilt = other.mIndexBuilt;
-    mIndexEpoch = other.mIndexEpoch;
     other.mItems.clear();
-    other.mIndex.clear();
-    other.mIndexBuilt = false;
   }
   return *this;
 }
@@ -348,13 +623,13 @@ void CBlock::Append(CBlock_item_ptr item) {
   }
   ++item->mHolders;
   mItems.push_back(std::move(item));
-  if (mIndexBuilt) {
-    IndexItem(mItems.size() - 1);
+  if (mIndex) {
+    mIndex->Add(*mItems.back(), mItems.size() - 1);
   }
 }
 
 CBlock& CBlock::operator>>(CBlock_named_value& value) {
-  CBlock_item_ptr found = Find(value.Name(), Kind::NamedValue);
+  CBlock_item_ptr found = FindPacked(detail::BlockAccess::Name(value).GetText(), Kind::NamedValue);
   mGood = found != nullptr;
   if (mGood) {
     value = *found->AsNamedValue();
@@ -362,41 +637,31 @@ CBlock& CBlock::operator>>(CBlock_named_value& value) {
   return *this;
 }
 
-void CBlock::IndexItem(std::size_t position) const {
-  const CBlock_item& item = *mItems[position];
-  auto [entry, inserted] = mIndex.try_emplace(item.Name());
-  if (inserted) {
-    for (std::size_t& first : entry->second.mFirst) {
-      first = kNoPosition;
-    }
-  }
-  std::size_t& first = entry->second.mFirst[static_cast<int>(item.GetKind())];
-  if (first == kNoPosition) {
-    first = position;
-  }
+CBlock_item_ptr CBlock::Find(const AString& name, Kind kind) const {
+  return FindPacked(detail::PackWide(name), kind);
 }
 
-CBlock_item_ptr CBlock::Find(const AString& name, Kind kind) const {
+CBlock_item_ptr CBlock::FindPacked(std::string_view name, Kind kind) const {
   if (mItems.size() < kIndexThreshold) {
     for (const CBlock_item_ptr& item : mItems) {
-      if (item->GetKind() == kind && item->Name() == name) {
+      if (item->GetKind() == kind && detail::BlockAccess::Name(*item).GetText() == name) {
         return item;
       }
     }
     return nullptr;
   }
   const unsigned long long epoch = gRenameEpoch.load(std::memory_order_relaxed);
-  if (!mIndexBuilt || mIndexEpoch != epoch) {
-    mIndexEpoch = epoch;
-    mIndex.clear();
-    mIndex.reserve(mItems.size());
+  if (!mIndex || mIndex->mEpoch != epoch) {
+    std::unique_ptr<Index, IndexDeleter> index(new Index());
+    index->mEpoch = epoch;
+    index->mEntries.reserve(mItems.size());
     for (std::size_t i = 0; i < mItems.size(); ++i) {
-      IndexItem(i);
+      index->Add(*mItems[i], i);
     }
-    mIndexBuilt = true;
+    mIndex = std::move(index);
   }
-  auto entry = mIndex.find(name);
-  if (entry == mIndex.end()) {
+  auto entry = mIndex->mEntries.find(std::string(name));
+  if (entry == mIndex->mEntries.end()) {
     return nullptr;
   }
   const std::size_t position = entry->second.mFirst[static_cast<int>(kind)];
@@ -408,8 +673,7 @@ CBlock_item_ptr CBlock::Find(const AString& name, Kind kind) const {
 
 void CBlock::Clear() {
   ReleaseItems();
-  mIndex.clear();
-  mIndexBuilt = false;
+  mIndex.reset();
 }
 
 std::shared_ptr<CBlock_item> CBlock::CloneItem() const {
@@ -418,7 +682,8 @@ std::shared_ptr<CBlock_item> CBlock::CloneItem() const {
 
 bool CBlock::IsEqual(const CBlock_item& other) const {
   const CBlock* that = other.AsBlock();
-  if (that == nullptr || Name() != that->Name() || mItems.size() != that->mItems.size()) {
+  if (that == nullptr || !(detail::BlockAccess::Name(*this) == detail::BlockAccess::Name(*that)) ||
+      mItems.size() != that->mItems.size()) {
     return false;
   }
   for (std::size_t i = 0; i < mItems.size(); ++i) {

@@ -9,6 +9,11 @@
 // A CToken is a text (AString), a long, a double or a bool. Names are any
 // text, the empty one included, and several items may share a name.
 //
+// Storage: names and texts are kept as UTF-8 (extended so that every wchar_t
+// value survives, see detail::PackedCell) in 16 bytes each, inline when
+// short, and become AStrings only when asked for; a token is 16 bytes too.
+// So Name() and ArgName() hand out a new AString each time.
+//
 // Ownership: a block holds its items through shared pointers, so a
 // CBlock_ptr handed out by `>>` (or appended with `<<`) refers to the very
 // item inside the block; changes through it show in the block. Copying a
@@ -29,10 +34,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <variant>
+#include <string_view>
 #include <vector>
 
 #include "platform/basalt/AString.h"
@@ -45,25 +51,121 @@ class CBlock_named_value;
 class CBlock_func;
 class CBlock_vec;
 
+namespace detail {
+
+// The 16 bytes behind every name and token: a text of up to 15 bytes inline,
+// a longer one on the heap (owned), or a long, double or bool. Copies are
+// deep. No thread-safety beyond that of a plain value.
+//
+// Texts are held in "wide UTF-8": each wchar_t unit as its UTF-8 sequence,
+// with lone surrogates in three bytes, values beyond U+10FFFF in the old
+// five- and six-byte forms and values from 0x80000000 up in seven bytes
+// (0xFE and six continuation bytes); where wchar_t is 16 bits a surrogate
+// pair becomes the one four-byte sequence of its code point. Every wchar_t
+// string has exactly one such form, so equal texts have equal bytes, and the
+// text of any valid UTF-8 file is already in it.
+class BASALT_EXPORT PackedCell {
+ public:
+  enum class Kind : unsigned char { Text, Long, Double, Bool };
+
+  PackedCell() noexcept { mBytes[kTagByte] = 0; }
+  // Throws std::length_error for texts of 4 GiB or more.
+  static PackedCell Text(std::string_view packed);
+  static PackedCell Long(long number) noexcept;
+  static PackedCell Double(double number) noexcept;
+  static PackedCell Bool(bool flag) noexcept;
+
+  PackedCell(const PackedCell& other);
+  PackedCell& operator=(const PackedCell& other);
+  // Moves and destruction are inline: a large tree makes millions of them.
+  PackedCell(PackedCell&& other) noexcept {
+    std::memcpy(mBytes, other.mBytes, sizeof mBytes);
+    other.mBytes[kTagByte] = 0;
+  }
+  PackedCell& operator=(PackedCell&& other) noexcept {
+    if (this != &other) {
+      Free();
+      std::memcpy(mBytes, other.mBytes, sizeof mBytes);
+      other.mBytes[kTagByte] = 0;
+    }
+    return *this;
+  }
+  ~PackedCell() { Free(); }
+
+  Kind GetKind() const noexcept {
+    const unsigned char tag = Tag();
+    return tag <= kHeapTag ? Kind::Text : static_cast<Kind>(tag - kHeapTag);
+  }
+  // Each getter requires the matching kind.
+  std::string_view GetText() const noexcept {
+    if (Tag() == kHeapTag) {
+      return HeapText();
+    }
+    return std::string_view(reinterpret_cast<const char*>(mBytes), Tag());
+  }
+  long GetLong() const noexcept;
+  double GetDouble() const noexcept;
+  bool GetBool() const noexcept;
+
+  // Same kind and the same bytes; doubles compare by bit pattern.
+  bool operator==(const PackedCell& other) const noexcept;
+
+ private:
+  static constexpr int kTagByte = 15;
+  // Tags 0 to 15 are inline text lengths.
+  static constexpr unsigned char kHeapTag = 0x80;
+  static constexpr unsigned char kLongTag = 0x81;
+  static constexpr unsigned char kDoubleTag = 0x82;
+  static constexpr unsigned char kBoolTag = 0x83;
+
+  unsigned char Tag() const noexcept { return mBytes[kTagByte]; }
+  void Free() noexcept {
+    if (Tag() == kHeapTag) {
+      FreeHeap();
+    }
+    mBytes[kTagByte] = 0;
+  }
+  void FreeHeap() noexcept;
+  std::string_view HeapText() const noexcept;
+  void CopyFrom(const PackedCell& other);
+
+  // Heap texts: the pointer in bytes 0-7, the size (32 bits) in bytes 8-11.
+  alignas(8) unsigned char mBytes[16];
+};
+
+// Conversions between wide strings and their packed form.
+BASALT_EXPORT std::string PackWide(std::wstring_view text);
+// Appends one wchar_t unit (as its unsigned 32-bit pattern); where wchar_t
+// is 16 bits, a low surrogate right after a packed high one joins it.
+BASALT_EXPORT void AppendWideUnit(std::string& packed, std::uint32_t unit);
+// Bytes that are no packed form (which only a bug could produce) become
+// U+FFFD, one per byte; nothing is read past the end.
+BASALT_EXPORT AString UnpackWide(std::string_view packed);
+
+// The block text reader and writer, which work on the packed forms directly.
+struct BlockAccess;
+
+}  // namespace detail
+
 // One scalar of the block text format.
 class BASALT_EXPORT CToken {
  public:
   enum class Kind { Text, Long, Double, Bool };
 
   CToken() = default;  // the empty text
-  CToken(const AString& text) : mValue(text) {}
-  CToken(AString&& text) : mValue(std::move(text)) {}
+  CToken(const AString& text) : mCell(detail::PackedCell::Text(detail::PackWide(text))) {}
   // For the std::wstring that `AString + AString` gives.
-  CToken(const std::wstring& text) : mValue(AString(text)) {}
-  CToken(const wchar_t* text) : mValue(AString(text)) {}
-  CToken(int number) : mValue(static_cast<long>(number)) {}
-  CToken(long number) : mValue(number) {}
-  CToken(double number) : mValue(number) {}
-  CToken(bool flag) : mValue(flag) {}
+  CToken(const std::wstring& text) : mCell(detail::PackedCell::Text(detail::PackWide(text))) {}
+  CToken(const wchar_t* text)
+      : mCell(detail::PackedCell::Text(detail::PackWide(text ? text : L""))) {}
+  CToken(int number) : mCell(detail::PackedCell::Long(number)) {}
+  CToken(long number) : mCell(detail::PackedCell::Long(number)) {}
+  CToken(double number) : mCell(detail::PackedCell::Double(number)) {}
+  CToken(bool flag) : mCell(detail::PackedCell::Bool(flag)) {}
   // A narrow string would otherwise become the bool true.
   CToken(const char*) = delete;
 
-  Kind GetKind() const { return static_cast<Kind>(mValue.index()); }
+  Kind GetKind() const { return static_cast<Kind>(mCell.GetKind()); }
   bool IsText() const { return GetKind() == Kind::Text; }
 
   // Each Query stores the token's value in `out` and returns true when the
@@ -84,11 +186,12 @@ class BASALT_EXPORT CToken {
 
   // Same kind and identical value; doubles compare by bit pattern, so a NaN
   // equals itself and -0.0 differs from 0.0.
-  bool operator==(const CToken& other) const;
+  bool operator==(const CToken& other) const { return mCell == other.mCell; }
 
  private:
-  // The order of the alternatives matches Kind.
-  std::variant<AString, long, double, bool> mValue;
+  friend struct detail::BlockAccess;
+  // Its kinds are in the order of Kind.
+  detail::PackedCell mCell;
 };
 
 // A bare value: the payload of a named value or of a function argument.
@@ -114,6 +217,7 @@ class BASALT_EXPORT CBlock_value {
   bool operator==(const CBlock_value& other) const { return mToken == other.mToken; }
 
  private:
+  friend struct detail::BlockAccess;
   CToken mToken;
 };
 
@@ -125,7 +229,8 @@ class BASALT_EXPORT CBlock_item {
   virtual ~CBlock_item();
 
   Kind GetKind() const { return mKind; }
-  const AString& Name() const { return mName; }
+  // A new AString each time (see Storage above).
+  AString Name() const { return detail::UnpackWide(mName.GetText()); }
   // Renaming is allowed at any time, also for items inside blocks; blocks
   // notice it before their next look-up.
   void SetName(const AString& name);
@@ -146,7 +251,8 @@ class BASALT_EXPORT CBlock_item {
   const CBlock_vec* AsVec() const;
 
  protected:
-  CBlock_item(Kind kind, const AString& name) : mKind(kind), mName(name) {}
+  CBlock_item(Kind kind, const AString& name)
+      : mKind(kind), mName(detail::PackedCell::Text(detail::PackWide(name))) {}
   // A copy is held by no block yet.
   CBlock_item(const CBlock_item& other) : mKind(other.mKind), mName(other.mName) {}
   CBlock_item& operator=(const CBlock_item& other);
@@ -157,12 +263,13 @@ class BASALT_EXPORT CBlock_item {
 
  private:
   friend class CBlock;
+  friend struct detail::BlockAccess;
 
   Kind mKind;
-  AString mName;
   // How many blocks hold this item; only renames of held items concern the
   // blocks' look-up indexes.
   int mHolders = 0;
+  detail::PackedCell mName;
 };
 
 using CBlock_item_ptr = std::shared_ptr<CBlock_item>;
@@ -199,7 +306,7 @@ class CBlock_ptr {
   const std::shared_ptr<T>& Shared() const { return mPtr; }
 
   // The pointee's name, or the wanted name while the pointer is null.
-  const AString& Name() const { return mPtr ? mPtr->Name() : mName; }
+  AString Name() const { return mPtr ? mPtr->Name() : mName; }
   void SetName(const AString& name) {
     mName = name;
     if (mPtr)
@@ -236,6 +343,7 @@ class BASALT_EXPORT CBlock_named_value : public CBlock_item {
   bool IsEqual(const CBlock_item& other) const override;
 
  private:
+  friend struct detail::BlockAccess;
   CBlock_value mValue;
 };
 
@@ -269,7 +377,7 @@ class BASALT_EXPORT CBlock_func : public CBlock_item {
   }
   bool IsNamedArg(std::size_t i) const { return mArgs.at(i).mHasName; }
   // The name of argument i; empty for an unnamed argument.
-  const AString& ArgName(std::size_t i) const { return mArgs.at(i).mName; }
+  AString ArgName(std::size_t i) const { return detail::UnpackWide(mArgs.at(i).mName.GetText()); }
   // The value of the first argument named `name`, or null.
   const CToken* FindArg(const AString& name) const;
 
@@ -277,10 +385,11 @@ class BASALT_EXPORT CBlock_func : public CBlock_item {
   bool IsEqual(const CBlock_item& other) const override;
 
  private:
+  friend struct detail::BlockAccess;
   struct Arg {
-    bool mHasName = false;
-    AString mName;
+    detail::PackedCell mName;
     CToken mToken;
+    bool mHasName = false;
     bool operator==(const Arg& other) const = default;
   };
   std::vector<Arg> mArgs;
@@ -317,6 +426,7 @@ class BASALT_EXPORT CBlock_vec : public CBlock_item {
   bool IsEqual(const CBlock_item& other) const override;
 
  private:
+  friend struct detail::BlockAccess;
   std::vector<CToken> mItems;
 };
 
@@ -390,22 +500,23 @@ class BASALT_EXPORT CBlock : public CBlock_item {
   bool mGood = true;
 
  private:
-  void IndexItem(std::size_t position) const;
+  friend struct detail::BlockAccess;
+  struct Index;
+  // Out of line, so that Index stays private to the implementation.
+  struct IndexDeleter {
+    void operator()(Index* index) const;
+  };
+
+  CBlock_item_ptr FindPacked(std::string_view name, Kind kind) const;
   void ReleaseItems();
   // Whether this block is `item` or lies somewhere inside it.
   bool IsWithin(const CBlock_item& item) const;
 
   std::vector<CBlock_item_ptr> mItems;
   // Name -> position of the first item of each kind with that name; built
-  // lazily once a block is large enough for linear search to hurt.
-  struct IndexEntry {
-    std::size_t mFirst[4];
-  };
-  mutable std::unordered_map<std::wstring, IndexEntry> mIndex;
-  mutable bool mIndexBuilt = false;
-  // Value of the process-wide rename counter when the index was built; any
-  // rename since then makes the index suspect.
-  mutable unsigned long long mIndexEpoch = 0;
+  // lazily once a block is large enough for linear search to hurt, so most
+  // blocks never pay for it.
+  mutable std::unique_ptr<Index, IndexDeleter> mIndex;
 };
 
 using CBlockPtr = CBlock_ptr<CBlock>;

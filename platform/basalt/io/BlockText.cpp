@@ -1,14 +1,20 @@
 #include "platform/basalt/io/BlockText.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
+#include <vector>
 
-#include <utf8cpp/utf8.h>
+#include "platform/basalt/io/BlockAccess.h"
 
 namespace io {
 
@@ -42,21 +48,29 @@ std::string Excerpt(std::string_view text) {
 
 // ================================================================ writer
 
+using detail::BlockAccess;
+using detail::PackedCell;
+
+// The writer fills the string through a cursor and sets its final size at
+// the end: appending piece by piece would cost a call per piece.
 class Writer {
  public:
-  explicit Writer(std::string& out) : mOut(out) {}
+  explicit Writer(std::string& out) : mOut(out), mUsed(out.size()) {}
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+  ~Writer() { mOut.resize(mUsed); }
 
   // False when the nesting is too deep; `out` may then hold a partial text.
   bool WriteBlock(const CBlock& block, int depth) {
     if (depth > kMaxNesting) {
       return false;
     }
-    WriteName(block.Name());
+    WriteName(BlockAccess::Name(block));
     if (block.IsEmpty()) {
-      mOut += " {}\n";
+      Put(" {}\n");
       return true;
     }
-    mOut += " {\n";
+    Put(" {\n");
     for (const CBlock_item_ptr& item : block) {
       Indent(depth);
       switch (item->GetKind()) {
@@ -66,138 +80,231 @@ class Writer {
           }
           continue;  // WriteBlock ended its own line
         case CBlock_item::Kind::NamedValue:
-          WriteName(item->Name());
-          mOut += " = ";
+          WriteName(BlockAccess::Name(*item));
+          Put(" = ");
           WriteToken(item->AsNamedValue()->GetToken());
           break;
         case CBlock_item::Kind::Func: {
           const CBlock_func& func = *item->AsFunc();
-          WriteName(func.Name());
-          mOut += '(';
+          WriteName(BlockAccess::Name(func));
+          Put('(');
           for (std::size_t i = 0; i < func.Size(); ++i) {
             if (i > 0) {
-              mOut += ", ";
+              Put(", ");
             }
             if (func.IsNamedArg(i)) {
-              WriteName(func.ArgName(i));
-              mOut += " = ";
+              WriteName(BlockAccess::ArgName(func, i));
+              Put(" = ");
             }
             WriteToken(func.Item(i));
           }
-          mOut += ')';
+          Put(')');
           break;
         }
         case CBlock_item::Kind::Vec: {
           const CBlock_vec& vec = *item->AsVec();
-          WriteName(vec.Name());
-          mOut += '[';
+          WriteName(BlockAccess::Name(vec));
+          Put('[');
           for (std::size_t i = 0; i < vec.Size(); ++i) {
             if (i > 0) {
-              mOut += ", ";
+              Put(", ");
             }
             WriteToken(vec.Item(i));
           }
-          mOut += ']';
+          Put(']');
           break;
         }
       }
-      mOut += '\n';
+      Put('\n');
     }
     Indent(depth - 1);
-    mOut += "}\n";
+    Put("}\n");
     return true;
   }
 
  private:
-  void Indent(int depth) { mOut.append(static_cast<std::size_t>(depth) * 2, ' '); }
+  char* Room(std::size_t count) {
+    if (mOut.size() - mUsed < count) {
+      mOut.resize(std::max(mOut.size() * 2, mUsed + count + 4096));
+    }
+    return mOut.data() + mUsed;
+  }
+  void Put(char c) {
+    *Room(1) = c;
+    ++mUsed;
+  }
+  void Put(std::string_view text) {
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    mUsed += text.size();
+  }
+  void Put(const unsigned char* first, const unsigned char* last) {
+    Put(std::string_view(reinterpret_cast<const char*>(first),
+                         static_cast<std::size_t>(last - first)));
+  }
 
-  void WriteName(const AString& name) {
-    bool bare = !name.empty() && IsIdentifierStart(static_cast<char32_t>(name[0]));
-    for (std::size_t i = 1; bare && i < name.size(); ++i) {
-      bare = IsIdentifierChar(static_cast<char32_t>(name[i]));
+  void Indent(int depth) {
+    const auto count = static_cast<std::size_t>(depth) * 2;
+    std::memset(Room(count), ' ', count);
+    mUsed += count;
+  }
+
+  void WriteName(const PackedCell& name) {
+    const std::string_view text = name.GetText();
+    bool bare = !text.empty() && IsIdentifierStart(static_cast<unsigned char>(text[0]));
+    for (std::size_t i = 1; bare && i < text.size(); ++i) {
+      bare = IsIdentifierChar(static_cast<unsigned char>(text[i]));
     }
     if (bare) {
-      for (wchar_t c : name) {
-        mOut += static_cast<char>(c);
-      }
+      Put(text);
     } else {
-      WriteQuoted(name);
+      WriteQuoted(text);
     }
   }
 
   void WriteToken(const CToken& token) {
-    if (token.IsText()) {
-      AString text;
-      token.Query(text);
-      WriteQuoted(text);
-    } else {
-      // Numbers and bools format as plain ASCII.
-      for (wchar_t c : token.FormatText()) {
-        mOut += static_cast<char>(c);
+    const PackedCell& cell = BlockAccess::Cell(token);
+    switch (cell.GetKind()) {
+      case PackedCell::Kind::Text:
+        WriteQuoted(cell.GetText());
+        return;
+      case PackedCell::Kind::Bool:
+        Put(cell.GetBool() ? std::string_view("true") : std::string_view("false"));
+        return;
+      case PackedCell::Kind::Long: {
+        constexpr std::size_t kRoom = 32;
+        char* first = Room(kRoom);
+        mUsed += static_cast<std::size_t>(std::to_chars(first, first + kRoom, cell.GetLong()).ptr -
+                                          first);
+        return;
+      }
+      case PackedCell::Kind::Double: {
+        const double number = cell.GetDouble();
+        constexpr std::size_t kRoom = 64;
+        char* first = Room(kRoom);
+        char* last = std::to_chars(first, first + kRoom - 2, number).ptr;
+        // Keep doubles recognisable as doubles: "3" would read back as a long.
+        if (std::isfinite(number) && !HasFractionOrExponent(first, last)) {
+          *last++ = '.';
+          *last++ = '0';
+        }
+        mUsed += static_cast<std::size_t>(last - first);
+        return;
       }
     }
+  }
+
+  static bool HasFractionOrExponent(const char* first, const char* last) {
+    for (const char* p = first; p != last; ++p) {
+      if (*p == '.' || *p == 'e' || *p == 'n') {
+        return true;
+      }
+    }
+    return false;
   }
 
   void WriteEscape(std::uint32_t unit) {
     char buffer[16];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, unit, 16);
-    mOut += "\\u{";
+    Put("\\u{");
     for (char* p = buffer; p != result.ptr; ++p) {
-      mOut += static_cast<char>(*p >= 'a' ? *p - 'a' + 'A' : *p);
+      Put(static_cast<char>(*p >= 'a' ? *p - 'a' + 'A' : *p));
     }
-    mOut += '}';
+    Put('}');
   }
 
-  void WriteQuoted(const AString& text) {
-    mOut += '"';
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) {
-      // Unsigned view of the unit: on POSIX wchar_t is signed, and any value,
-      // negative ones included, must come back as it was.
-      std::uint32_t c = static_cast<std::uint32_t>(text[i]);
-      if constexpr (kWideIsUtf16) {
-        c &= 0xFFFF;
+  // `text` is in the packed form, so every character that needs no escape
+  // is already its own UTF-8 and is copied as it stands.
+  void WriteQuoted(std::string_view text) {
+    Put('"');
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p != end) {
+      const unsigned char* run = p;
+      while (run != end && *run >= 0x20 && *run < 0x7F && *run != '"' && *run != '\\') {
+        ++run;
       }
-      if (c >= 0x20 && c < 0x7F) {
-        if (c == '"' || c == '\\') {
-          mOut += '\\';
+      Put(p, run);
+      p = run;
+      if (p == end) {
+        break;
+      }
+      const unsigned char c = *p;
+      if (c < 0x80) {
+        ++p;
+        switch (c) {
+          case '"':
+            Put("\\\"");
+            break;
+          case '\\':
+            Put("\\\\");
+            break;
+          case '\n':
+            Put("\\n");
+            break;
+          case '\r':
+            Put("\\r");
+            break;
+          case '\t':
+            Put("\\t");
+            break;
+          default:
+            // Other C0 controls and DEL stay visible.
+            WriteEscape(c);
+            break;
         }
-        mOut += static_cast<char>(c);
         continue;
       }
-      switch (c) {
-        case '\n':
-          mOut += "\\n";
-          continue;
-        case '\r':
-          mOut += "\\r";
-          continue;
-        case '\t':
-          mOut += "\\t";
-          continue;
-        default:
-          break;
-      }
-      if (kWideIsUtf16 && c >= 0xD800 && c <= 0xDBFF && i + 1 < size) {
-        const std::uint32_t low = static_cast<std::uint32_t>(text[i + 1]) & 0xFFFF;
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-          utf8::append(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00), std::back_inserter(mOut));
-          ++i;
-          continue;
-        }
-      }
-      // Control characters (C0, DEL, C1) stay visible; surrogates and values
-      // beyond Unicode cannot be UTF-8 at all.
-      if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-        WriteEscape(c);
+      const std::size_t length = SequenceLength(c);
+      std::uint32_t value = c & (0x7F >> length);
+      if (length < 2 || static_cast<std::size_t>(end - p) < length) {
+        // Not a packed form; cannot happen for texts made by this library.
+        WriteEscape(0xFFFD);
+        ++p;
         continue;
       }
-      utf8::unchecked::append(c, std::back_inserter(mOut));
+      for (std::size_t i = 1; i < length; ++i) {
+        value = (value << 6) | (p[i] & 0x3F);
+      }
+      // C1 controls stay visible; surrogates and values beyond Unicode
+      // cannot be UTF-8 at all.
+      if ((value >= 0x80 && value <= 0x9F) || (value >= 0xD800 && value <= 0xDFFF) ||
+          value > 0x10FFFF) {
+        WriteEscape(value);
+      } else {
+        Put(p, p + length);
+      }
+      p += length;
     }
-    mOut += '"';
+    Put('"');
+  }
+
+  // Bytes of the packed sequence led by `lead` (>= 0x80); 0 for a stray
+  // continuation byte or 0xFF.
+  static std::size_t SequenceLength(unsigned char lead) {
+    if (lead < 0xC0) {
+      return 0;
+    }
+    if (lead < 0xE0) {
+      return 2;
+    }
+    if (lead < 0xF0) {
+      return 3;
+    }
+    if (lead < 0xF8) {
+      return 4;
+    }
+    if (lead < 0xFC) {
+      return 5;
+    }
+    if (lead < 0xFE) {
+      return 6;
+    }
+    return lead == 0xFE ? 7 : 0;
   }
 
   std::string& mOut;
+  // Bytes of mOut written; the rest is room not yet used.
+  std::size_t mUsed;
 };
 
 // ================================================================ reader
@@ -208,31 +315,197 @@ struct ParseFailure {
   std::string mMessage;
 };
 
+// The offset of the first byte of `text` that does not belong to well-formed
+// UTF-8, or text.size(). ASCII, which most files are, goes eight bytes at a
+// time.
+std::size_t FindInvalidUtf8(std::string_view text) {
+  const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* p = begin;
+  const auto* end = begin + text.size();
+  while (p != end) {
+    while (end - p >= 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, p, sizeof word);
+      if ((word & 0x8080808080808080ull) != 0) {
+        break;
+      }
+      p += 8;
+    }
+    if (p == end) {
+      break;
+    }
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) {
+        low = 0xA0;  // no overlong forms
+      } else if (c == 0xED) {
+        high = 0x9F;  // no surrogates
+      }
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) {
+        low = 0x90;
+      } else if (c == 0xF4) {
+        high = 0x8F;  // nothing beyond U+10FFFF
+      }
+    } else {
+      return static_cast<std::size_t>(p - begin);
+    }
+    if (static_cast<std::size_t>(end - p) < length || p[1] < low || p[1] > high) {
+      return static_cast<std::size_t>(p - begin);
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+      if ((p[i] & 0xC0) != 0x80) {
+        return static_cast<std::size_t>(p - begin);
+      }
+    }
+    p += length;
+  }
+  return text.size();
+}
+
+// The memory the items of a large read live in: fixed-size chunks, aligned
+// to their size, so that an item finds its chunk from its own address and
+// the allocator needs no state (nothing is added to each item). Items are
+// carved from a chunk one after another; a chunk counts the items still
+// living in it, and goes with the last of them, whichever tree holds it by
+// then. The reader holds the chunk it is filling. One allocation per chunk
+// instead of one per item makes reading, and above all destroying, a large
+// tree much cheaper, and an item costs only its own bytes.
+class ItemChunks {
+ public:
+  static constexpr std::size_t kChunkSize = std::size_t{1} << 16;
+
+  ItemChunks() = default;
+  ItemChunks(const ItemChunks&) = delete;
+  ItemChunks& operator=(const ItemChunks&) = delete;
+  ~ItemChunks() { LetGoOfCurrent(); }
+
+  void* Allocate(std::size_t size) {
+    size = (size + kAlign - 1) & ~(kAlign - 1);
+    if (mCurrent == nullptr || size > mLeft) {
+      if (size > kChunkSize - kHeaderSize) {
+        throw std::bad_alloc();  // no item comes near the chunk size
+      }
+      void* memory = ::operator new(kChunkSize, std::align_val_t(kChunkSize));
+      LetGoOfCurrent();
+      mCurrent = new (memory) Header();
+      mNext = static_cast<unsigned char*>(memory) + kHeaderSize;
+      mLeft = kChunkSize - kHeaderSize;
+    }
+    void* item = mNext;
+    mNext += size;
+    mLeft -= size;
+    mCurrent->mItems.fetch_add(1, std::memory_order_relaxed);
+    return item;
+  }
+
+  // Items may end on other threads than the one that read them.
+  static void Release(void* item) {
+    const auto address = reinterpret_cast<std::uintptr_t>(item);
+    Free(reinterpret_cast<Header*>(address & ~(std::uintptr_t{kChunkSize} - 1)));
+  }
+
+ private:
+  // Items are at most 8-aligned; finer steps keep them small.
+  static constexpr std::size_t kAlign = 8;
+  struct Header {
+    // Living items plus one while the reader fills the chunk.
+    std::atomic<long> mItems{1};
+  };
+  static constexpr std::size_t kHeaderSize = alignof(std::max_align_t);
+  static_assert(sizeof(Header) <= kHeaderSize);
+
+  static void Free(Header* chunk) {
+    if (chunk->mItems.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      chunk->~Header();
+      ::operator delete(static_cast<void*>(chunk), std::align_val_t(kChunkSize));
+    }
+  }
+
+  void LetGoOfCurrent() {
+    if (mCurrent != nullptr) {
+      Free(mCurrent);
+      mCurrent = nullptr;
+    }
+  }
+
+  Header* mCurrent = nullptr;
+  unsigned char* mNext = nullptr;
+  std::size_t mLeft = 0;
+};
+
+// The allocator that lets std::allocate_shared put an item, with its
+// reference counts, into the reader's chunks. Stateless when freeing, so it
+// takes no room in the item.
+template <class T>
+class ChunkAllocator {
+ public:
+  using value_type = T;
+
+  explicit ChunkAllocator(ItemChunks* chunks) : mChunks(chunks) {}
+  template <class U>
+  ChunkAllocator(const ChunkAllocator<U>& other) : mChunks(other.mChunks) {}
+
+  T* allocate(std::size_t count) {
+    static_assert(alignof(T) <= 8);
+    return static_cast<T*>(mChunks->Allocate(count * sizeof(T)));
+  }
+  void deallocate(T* item, std::size_t) { ItemChunks::Release(item); }
+
+  template <class U>
+  bool operator==(const ChunkAllocator<U>&) const {
+    return true;
+  }
+
+ private:
+  template <class U>
+  friend class ChunkAllocator;
+  ItemChunks* mChunks;
+};
+
 class Parser {
  public:
-  explicit Parser(std::string_view text) : mText(text) {}
+  // Texts below this size are read into ordinary heap items: a chunk would
+  // be mostly empty.
+  static constexpr std::size_t kChunkedText = ItemChunks::kChunkSize / 4;
+
+  explicit Parser(std::string_view text) : mText(text) {
+    if (text.size() >= kChunkedText) {
+      mChunks = std::make_unique<ItemChunks>();
+    }
+  }
 
   CBlock ParseFile() {
     if (mText.size() >= 3 && std::memcmp(mText.data(), "\xEF\xBB\xBF", 3) == 0) {
       mPos = 3;
     }
-    const char* begin = mText.data() + mPos;
-    const char* end = mText.data() + mText.size();
-    const char* invalid = utf8::find_invalid(begin, end);
-    if (invalid != end) {
-      Fail(static_cast<std::size_t>(invalid - mText.data()), "invalid UTF-8");
+    const std::size_t invalid = mPos + FindInvalidUtf8(mText.substr(mPos));
+    if (invalid != mText.size()) {
+      Fail(invalid, "invalid UTF-8");
     }
     SkipSpace();
     if (AtEnd()) {
       Fail(mPos, "expected a block, found the end of the text");
     }
     std::size_t nameStart = mPos;
-    AString name = ParseName();
+    PackedCell name = ParseName();
     SkipSpace();
     if (!Accept('{')) {
       Fail(mPos, "expected '{' after the name of the outermost block");
     }
-    CBlock block(name);
+    CBlock block;
+    BlockAccess::SetFreshName(block, std::move(name));
     ParseBlockBody(block, 1, nameStart);
     SkipSpace();
     if (!AtEnd()) {
@@ -257,33 +530,44 @@ class Parser {
   }
 
   void SkipSpace() {
-    while (!AtEnd()) {
-      const char c = mText[mPos];
+    const std::size_t size = mText.size();
+    const char* text = mText.data();
+    std::size_t pos = mPos;
+    while (pos < size) {
+      const char c = text[pos];
       if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-        ++mPos;
+        ++pos;
       } else if (c == '#') {
-        while (!AtEnd() && mText[mPos] != '\n') {
-          ++mPos;
+        while (pos < size && text[pos] != '\n') {
+          ++pos;
         }
       } else {
         break;
       }
     }
+    mPos = pos;
   }
 
   // Items up to and including the closing '}' of a block whose '{' was just
-  // read. `depth` is the nesting level of `block` (the outermost is 1).
+  // read. `depth` is the nesting level of `block` (the outermost is 1). The
+  // items wait on mPending until the block is complete, so that each block
+  // gets a list of exactly its size.
   void ParseBlockBody(CBlock& block, int depth, std::size_t blockStart) {
+    const std::size_t firstPending = mPending.size();
     for (;;) {
       SkipSpace();
       if (AtEnd()) {
-        Fail(blockStart, "block \"" + Excerpt(block.Name().ToUtf8()) + "\" is not closed by '}'");
+        Fail(blockStart, "block \"" + Excerpt(std::string(BlockAccess::Name(block).GetText())) +
+                             "\" is not closed by '}'");
       }
       if (Accept('}')) {
+        const auto first = mPending.begin() + static_cast<std::ptrdiff_t>(firstPending);
+        BlockAccess::SetFreshItems(block, first, mPending.end());
+        mPending.erase(first, mPending.end());
         return;
       }
       const std::size_t itemStart = mPos;
-      AString name = ParseName();
+      PackedCell name = ParseName();
       SkipSpace();
       const char opener = Peek();
       ++mPos;
@@ -293,20 +577,25 @@ class Parser {
             Fail(itemStart, "blocks nested deeper than " + std::to_string(kMaxNesting) + " levels",
                  ReadError::kTooDeep);
           }
-          auto sub = std::make_shared<CBlock>(name);
+          auto sub = MakeItem<CBlock>();
+          BlockAccess::SetFreshName(*sub, std::move(name));
           ParseBlockBody(*sub, depth + 1, itemStart);
-          block.Append(std::move(sub));
+          mPending.push_back(std::move(sub));
           break;
         }
-        case '=':
+        case '=': {
           SkipSpace();
-          block.Append(std::make_shared<CBlock_named_value>(name, CBlock_value(ParseValue())));
+          auto value = MakeItem<CBlock_named_value>();
+          BlockAccess::SetFreshName(*value, std::move(name));
+          BlockAccess::SetFreshValue(*value, ParseValue());
+          mPending.push_back(std::move(value));
           break;
+        }
         case '(':
-          block.Append(ParseFunc(name));
+          mPending.push_back(ParseFunc(std::move(name)));
           break;
         case '[':
-          block.Append(ParseVec(name));
+          mPending.push_back(ParseVec(std::move(name)));
           break;
         default:
           --mPos;
@@ -316,8 +605,9 @@ class Parser {
     }
   }
 
-  std::shared_ptr<CBlock_func> ParseFunc(const AString& name) {
-    auto func = std::make_shared<CBlock_func>(name);
+  std::shared_ptr<CBlock_func> ParseFunc(PackedCell name) {
+    auto func = MakeItem<CBlock_func>();
+    BlockAccess::SetFreshName(*func, std::move(name));
     SkipSpace();
     if (Accept(')')) {
       return func;
@@ -327,22 +617,18 @@ class Parser {
       // An argument is named when a name is followed by '='.
       const std::size_t argStart = mPos;
       bool named = false;
-      AString argName;
+      PackedCell argName;
       if (Peek() == '"' || IsIdentifierStart(static_cast<unsigned char>(Peek()))) {
         argName = ParseName();
         SkipSpace();
         named = Accept('=');
         if (!named) {
           mPos = argStart;
+          argName = PackedCell();
         }
       }
       SkipSpace();
-      CToken value = ParseValue();
-      if (named) {
-        *func << CBlock_named_value(argName, CBlock_value(value));
-      } else {
-        *func << CBlock_value(value);
-      }
+      BlockAccess::AddArg(*func, std::move(argName), named, ParseValue());
       SkipSpace();
       if (Accept(')')) {
         return func;
@@ -353,17 +639,27 @@ class Parser {
     }
   }
 
-  std::shared_ptr<CBlock_vec> ParseVec(const AString& name) {
-    auto vec = std::make_shared<CBlock_vec>(name);
+  std::shared_ptr<CBlock_vec> ParseVec(PackedCell name) {
+    auto vec = MakeItem<CBlock_vec>();
+    BlockAccess::SetFreshName(*vec, std::move(name));
     SkipSpace();
     if (Accept(']')) {
       return vec;
     }
+    // Elements gather in a reused buffer first, so the item's own list is
+    // allocated once at its final size.
+    mElements.clear();
     for (;;) {
       SkipSpace();
-      *vec << ParseValue();
+      mElements.push_back(ParseValue());
       SkipSpace();
       if (Accept(']')) {
+        CBlock_vec& items = *vec;
+        items.Reserve(mElements.size());
+        for (CToken& element : mElements) {
+          BlockAccess::AddElement(items, std::move(element));
+        }
+        mElements.clear();
         return vec;
       }
       if (!Accept(',')) {
@@ -372,7 +668,7 @@ class Parser {
     }
   }
 
-  AString ParseName() {
+  PackedCell ParseName() {
     if (Peek() == '"') {
       return ParseQuoted();
     }
@@ -383,18 +679,14 @@ class Parser {
     while (!AtEnd() && IsIdentifierChar(static_cast<unsigned char>(mText[mPos]))) {
       ++mPos;
     }
-    AString name;
-    name.reserve(mPos - start);
-    for (std::size_t i = start; i < mPos; ++i) {
-      name += static_cast<wchar_t>(mText[i]);
-    }
-    return name;
+    // ASCII is its own packed form.
+    return PackedCell::Text(mText.substr(start, mPos - start));
   }
 
   CToken ParseValue() {
     const char c = Peek();
     if (c == '"') {
-      return CToken(ParseQuoted());
+      return BlockAccess::MakeToken(ParseQuoted());
     }
     const std::size_t start = mPos;
     // A bare word: a number, or one of true, false, inf, nan (optionally
@@ -446,71 +738,60 @@ class Parser {
     Fail(start, "\"" + Excerpt(word) + "\" is not a value (texts are written in quotes)");
   }
 
-  // A quoted text at mPos; leaves mPos after the closing quote.
-  AString ParseQuoted() {
+  // A quoted text at mPos; leaves mPos after the closing quote. The input
+  // was checked to be UTF-8, which is already the packed form, so a text
+  // without escapes is taken as it stands.
+  PackedCell ParseQuoted() {
     const std::size_t start = mPos;
     ++mPos;  // the opening quote
-    AString text;
+    std::size_t run = mPos;
+    if (ScanPlain(run) && mText[run] == '"') {
+      const std::string_view text = mText.substr(mPos, run - mPos);
+      mPos = run + 1;
+      return PackedCell::Text(text);
+    }
+    mScratch.clear();
     for (;;) {
-      // Copy the run of plain ASCII in one go.
-      std::size_t run = mPos;
-      while (run < mText.size()) {
-        const unsigned char c = static_cast<unsigned char>(mText[run]);
-        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x7F) {
-          break;
-        }
-        ++run;
-      }
-      if (run > mPos) {
-        const std::size_t old = text.size();
-        text.resize(old + (run - mPos));
-        for (std::size_t i = mPos; i < run; ++i) {
-          text[old + (i - mPos)] = static_cast<wchar_t>(mText[i]);
-        }
-        mPos = run;
-      }
+      run = mPos;
+      ScanPlain(run);
+      mScratch.append(mText.data() + mPos, run - mPos);
+      mPos = run;
       if (AtEnd()) {
         Fail(start, "text is not closed by '\"'");
       }
       const unsigned char c = static_cast<unsigned char>(mText[mPos]);
       if (c == '"') {
         ++mPos;
-        return text;
+        return PackedCell::Text(mScratch);
       }
       if (c == '\\') {
-        ParseEscape(text);
+        ParseEscape(mScratch);
         continue;
       }
       if (c == '\n' || c == '\r') {
         Fail(mPos, "line break inside a text (write \\n or \\r)");
       }
-      if (c < 0x20 || c == 0x7F) {
-        if (c != '\t') {
-          Fail(mPos, "control character inside a text (write it as \\u{...})");
-        }
-        text += L'\t';
-        ++mPos;
-        continue;
+      Fail(mPos, "control character inside a text (write it as \\u{...})");
+    }
+  }
+
+  // Moves `run` over characters that stand for themselves (TAB and every
+  // character from space up but '"', '\\' and DEL); true when it stopped at
+  // a byte rather than at the end.
+  bool ScanPlain(std::size_t& run) const {
+    const std::size_t size = mText.size();
+    const char* text = mText.data();
+    while (run < size) {
+      const unsigned char c = static_cast<unsigned char>(text[run]);
+      if (c == '"' || c == '\\' || c == 0x7F || (c < 0x20 && c != '\t')) {
+        return true;
       }
-      // Multi-byte UTF-8; the whole input was validated up front.
-      const char* it = mText.data() + mPos;
-      const std::uint32_t cp = utf8::unchecked::next(it);
-      mPos = static_cast<std::size_t>(it - mText.data());
-      AppendCodePoint(text, cp);
+      ++run;
     }
+    return false;
   }
 
-  static void AppendCodePoint(AString& text, std::uint32_t cp) {
-    if (kWideIsUtf16 && cp > 0xFFFF) {
-      cp -= 0x10000;
-      text += static_cast<wchar_t>(0xD800 + (cp >> 10));
-      text += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      text += static_cast<wchar_t>(cp);
-    }
-  }
-
-  void ParseEscape(AString& text) {
+  void ParseEscape(std::string& text) {
     const std::size_t start = mPos;
     ++mPos;  // the backslash
     if (AtEnd()) {
@@ -519,19 +800,19 @@ class Parser {
     const char c = mText[mPos++];
     switch (c) {
       case '"':
-        text += L'"';
+        text += '"';
         return;
       case '\\':
-        text += L'\\';
+        text += '\\';
         return;
       case 'n':
-        text += L'\n';
+        text += '\n';
         return;
       case 'r':
-        text += L'\r';
+        text += '\r';
         return;
       case 't':
-        text += L'\t';
+        text += '\t';
         return;
       case 'u':
         break;
@@ -578,12 +859,27 @@ class Parser {
     } else if (value > 0xFFFFFFFF) {
       Fail(start, "\\u{...} value too large for a character");
     }
-    // Reinterpret as the (possibly signed) wchar_t unit it was written from.
-    text += static_cast<wchar_t>(static_cast<std::make_unsigned_t<wchar_t>>(value));
+    // The unit as written, whatever the sign of wchar_t.
+    detail::AppendWideUnit(text, static_cast<std::uint32_t>(value));
+  }
+
+  template <class T>
+  std::shared_ptr<T> MakeItem() {
+    if (mChunks) {
+      return std::allocate_shared<T>(ChunkAllocator<T>(mChunks.get()));
+    }
+    return std::make_shared<T>();
   }
 
   std::string_view mText;
   std::size_t mPos = 0;
+  std::unique_ptr<ItemChunks> mChunks;
+  // Items read but not yet handed to their block, innermost block last. A
+  // deque grows without copying, so a block of very many items is not held
+  // twice over while it is read.
+  std::deque<CBlock_item_ptr> mPending;
+  std::vector<CToken> mElements;
+  std::string mScratch;
 };
 
 // Line and column (1-based; columns count characters) of a byte offset.
@@ -611,8 +907,12 @@ void LineAndColumn(std::string_view text, std::size_t offset, long& line, long& 
 
 ReadError WriteBlockText(const CBlock& block, std::string& out) {
   const std::size_t oldSize = out.size();
-  Writer writer(out);
-  if (!writer.WriteBlock(block, 1)) {
+  bool written = false;
+  {
+    Writer writer(out);
+    written = writer.WriteBlock(block, 1);
+  }
+  if (!written) {
     out.resize(oldSize);
     return ReadError(ReadError::kTooDeep, AString(L"cannot write blocks nested deeper than ") +
                                               AString::FromUtf8(std::to_string(kMaxNesting)) +

@@ -113,6 +113,64 @@ TEST(VelmorNameServerTest, IndexWhenTakenKeepsAFreeBase) {
   EXPECT_EQ(names.GetUniqueName(L"SWEEP", VelmorNameServer::kIndexWhenTaken), L"SWEEP1");
 }
 
+// An owner that keeps the server informed, and counts how often the server
+// had to list the names.
+class RememberingNames : public VelmorNameServer {
+ public:
+  void GetAllNames(std::list<AString>& names) const override {
+    ++mListings;
+    names.insert(names.end(), mNames.begin(), mNames.end());
+  }
+  bool KeepsNamesInStep() const override { return mInStep; }
+  void Add(const AString& name) {
+    mNames.push_back(name);
+    NameAdded(name);
+  }
+  void Remove(const AString& name) {
+    mNames.remove(name);
+    NameRemoved(name);
+  }
+  std::list<AString> mNames;
+  bool mInStep = true;
+  mutable int mListings = 0;
+};
+
+TEST(VelmorNameServerTest, ARememberingServerListsOnceAndFollowsReports) {
+  RememberingNames names;
+  for (int i = 0; i < 12; ++i) {
+    names.Add(names.GetUniqueName(L"Setup", 1));
+  }
+  EXPECT_EQ(names.mNames.back(), L"Setup12");
+  EXPECT_EQ(names.mListings, 1);
+
+  // Removing Setup12 frees 12 of "Setup" and 2 of "Setup1".
+  EXPECT_EQ(names.GetUniqueName(L"setup1", 1), L"setup13");
+  names.Remove(L"Setup12");
+  EXPECT_EQ(names.GetUniqueName(L"Setup", 1), L"Setup12");
+  EXPECT_EQ(names.GetUniqueName(L"setup1", 1), L"setup12");
+  names.Remove(L"Setup3");
+  EXPECT_EQ(names.GetUniqueName(L"SETUP", 1), L"SETUP3");
+  EXPECT_EQ(names.GetUniqueName(L"Setup3", VelmorNameServer::kIndexWhenTaken), L"Setup3");
+  EXPECT_EQ(names.mListings, 1);
+}
+
+TEST(VelmorNameServerTest, AnOwnerOutOfStepMakesTheServerListAgain) {
+  RememberingNames names;
+  names.Add(names.GetUniqueName(L"Setup", 1));
+  // A name the server was not told about.
+  names.mNames.push_back(L"Setup2");
+  names.mInStep = false;
+  EXPECT_EQ(names.GetUniqueName(L"Setup", 1), L"Setup3");
+  EXPECT_EQ(names.mListings, 2);
+
+  // Copies remember nothing: they list on first use.
+  names.mInStep = true;
+  RememberingNames copy(names);
+  copy.mListings = 0;
+  EXPECT_EQ(copy.GetUniqueName(L"Setup", 1), L"Setup3");
+  EXPECT_EQ(copy.mListings, 1);
+}
+
 TEST(VelmorNameServerTest, IsNameValidRefusesWithAReason) {
   Names names;
   AString reason(L"stale");

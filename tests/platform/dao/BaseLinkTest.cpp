@@ -1,4 +1,5 @@
 #include "platform/dao/BaseLink.h"
+#include "vod/RavelinSchema.h"
 
 #include <gtest/gtest.h>
 
@@ -30,8 +31,9 @@ TEST(BaseLinkTest, OpenBaseOpensOnlyExistingDatabases) {
   EXPECT_FALSE(Open(link, dir.File("notes.txt")));
   EXPECT_FALSE(link->BaseDatabase());
 
-  ASSERT_TRUE(link->CreateBase(dir.File("store.db"), ""));
-  EXPECT_FALSE(link->CreateBase(dir.File("store.db"), ""));  // never over an existing file
+  ASSERT_TRUE(link->CreateBase(dir.File("store.db"), "", vod::GetRavelinSchemaSql()));
+  EXPECT_FALSE(link->CreateBase(dir.File("store.db"), "",
+                                vod::GetRavelinSchemaSql()));  // never over an existing file
   ASSERT_TRUE(Open(link, dir.File("store.db")));
   EXPECT_TRUE(link->IsOpen());
   EXPECT_EQ(link->GetBasePath(), dir.File("store.db"));
@@ -49,12 +51,12 @@ TEST(BaseLinkTest, OpenBaseOpensOnlyExistingDatabases) {
 TEST(BaseLinkTest, PasswordRules) {
   test::ScratchDir dir;
   BaseLinkPtr link = CreateBaseLink();
-  ASSERT_TRUE(link->CreateBase(dir.File("locked.db"), "pa'ss word"));
+  ASSERT_TRUE(link->CreateBase(dir.File("locked.db"), "pa'ss word", vod::GetRavelinSchemaSql()));
   EXPECT_FALSE(Open(link, dir.File("locked.db")));
   EXPECT_FALSE(Open(link, dir.File("locked.db"), "pa'ss"));
   EXPECT_TRUE(Open(link, dir.File("locked.db"), "pa'ss word"));
 
-  ASSERT_TRUE(link->CreateBase(dir.File("free.db"), ""));
+  ASSERT_TRUE(link->CreateBase(dir.File("free.db"), "", vod::GetRavelinSchemaSql()));
   EXPECT_TRUE(Open(link, dir.File("free.db"), "whatever"));
   EXPECT_TRUE(Open(link, dir.File("free.db")));
 }
@@ -63,7 +65,7 @@ TEST(BaseLinkTest, ExecuteSqlReportsFailureWithoutRaising) {
   test::ScratchDir dir;
   BaseLinkPtr link = CreateBaseLink();
   EXPECT_FALSE(link->ExecuteSQL("DELETE FROM Room"));  // nothing open
-  ASSERT_TRUE(link->CreateBase(dir.File("store.db"), ""));
+  ASSERT_TRUE(link->CreateBase(dir.File("store.db"), "", vod::GetRavelinSchemaSql()));
   ASSERT_TRUE(Open(link, dir.File("store.db")));
   EXPECT_TRUE(link->ExecuteSQL("INSERT INTO Song(strSongName,strSignFile) VALUES('s','S.MPG')"));
   EXPECT_FALSE(link->ExecuteSQL("INSERT INTO Nowhere VALUES(1)"));
@@ -83,7 +85,7 @@ TEST(BaseLinkTest, ExecuteSqlReportsFailureWithoutRaising) {
 TEST(BaseLinkTest, ReadOnlyFlagOpensForReadingOnly) {
   test::ScratchDir dir;
   BaseLinkPtr link = CreateBaseLink();
-  ASSERT_TRUE(link->CreateBase(dir.File("store.db"), ""));
+  ASSERT_TRUE(link->CreateBase(dir.File("store.db"), "", vod::GetRavelinSchemaSql()));
   std::string password;
   bool readOnly = true;
   ASSERT_TRUE(link->OpenBase(dir.File("store.db"), password, readOnly));
@@ -94,7 +96,7 @@ TEST(BaseLinkTest, ReadOnlyFlagOpensForReadingOnly) {
 }
 
 TEST(BaseLinkTest, SchemaTextIsTheEmbeddedStoreSchema) {
-  const std::string_view schema = GetRavelinSchemaSql();
+  const std::string_view schema = vod::GetRavelinSchemaSql();
   for (const char* table :
        {"CREATE TABLE Room ", "CREATE TABLE RoomBackup ", "CREATE TABLE SongTaxis "}) {
     EXPECT_NE(schema.find(table), std::string_view::npos) << table;

@@ -14,6 +14,7 @@
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
 #include "tests/TempFolder.h"
+#include "vod/RavelinSchema.h"
 
 namespace dao::test {
 
@@ -44,7 +45,7 @@ class ScratchDir {
 
 // A new store database (all tables, no password), open.
 inline DatabasePtr MakeStore(const ScratchDir& dir, const std::string& name = "store.db") {
-  CreateRavelinDatabase(dir.File(name));
+  vod::CreateRavelinDatabase(dir.File(name));
   return Database::Open(dir.File(name));
 }
 

@@ -1,4 +1,5 @@
 #include "platform/dao/Database.h"
+#include "vod/RavelinSchema.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,8 @@ TEST(DatabaseTest, CreateMakesTheStoreTablesAndRefusesAnExistingFile) {
     EXPECT_EQ(CountRows(db, table), 0) << table;
   }
   EXPECT_EQ(db->GetName(), dir.File("store.db"));
-  EXPECT_EQ(ErrorOf([&] { CreateRavelinDatabase(dir.File("store.db")); }), kDaoErrDatabaseExists);
+  EXPECT_EQ(ErrorOf([&] { vod::CreateRavelinDatabase(dir.File("store.db")); }),
+            kDaoErrDatabaseExists);
   // A schema that fails leaves no file behind.
   EXPECT_EQ(ErrorOf([&] { Database::Create(dir.File("bad.db"), "", "CREATE TABLE ("); }),
             kDaoErrEngine);
@@ -52,12 +54,12 @@ TEST(DatabaseTest, OpenNeverCreatesAndRejectsForeignFiles) {
 
 TEST(DatabaseTest, APasswordIsCheckedAndAFileWithoutOneOpensWithAny) {
   test::ScratchDir dir;
-  CreateRavelinDatabase(dir.File("locked.db"), "s3cret");
+  vod::CreateRavelinDatabase(dir.File("locked.db"), "s3cret");
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db")); }), kDaoErrBadPassword);
   EXPECT_EQ(ErrorOf([&] { Database::Open(dir.File("locked.db"), "S3CRET"); }), kDaoErrBadPassword);
   EXPECT_EQ(CountRows(Database::Open(dir.File("locked.db"), "s3cret"), "Room"), 0);
 
-  CreateRavelinDatabase(dir.File("open.db"));
+  vod::CreateRavelinDatabase(dir.File("open.db"));
   EXPECT_TRUE(Database::Open(dir.File("open.db"), "anything")->IsOpen());
 }
 
@@ -186,3 +188,13 @@ TEST(DatabaseTest, GroupsJoinsAndLookUpsIgnoreTheCaseOfEveryScript) {
 }
 
 }  // namespace dao
+TEST(DatabaseNameTest, ConnectionStringsAreToldFromFilePaths) {
+  for (const char* server : {"postgresql://venue@db.example/ravelin", "postgres://localhost/x",
+                             "host=/tmp/pg port=5433 dbname=ravelin", " dbname = venue"}) {
+    EXPECT_TRUE(dao::Database::IsConnectionString(server)) << server;
+  }
+  for (const char* file :
+       {"store.db", "/tmp/a=b.db", "./a=b.db", "C:\\venue\\store.mdb", "postgresql.db", "", "=x"}) {
+    EXPECT_FALSE(dao::Database::IsConnectionString(file)) << file;
+  }
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/platform/dao/DaoTestSupport.h"
+#include "tests/vod/StoreBackend.h"
 
 namespace dao {
 namespace {
@@ -11,9 +12,16 @@ using automation::Variant;
 using automation::VariantType;
 using test::ErrorOf;
 
-class RecordsetTest : public ::testing::Test {
+// The store's tables in a file or a server database, by the test's parameter.
+class RecordsetTest : public ::testing::TestWithParam<vod::test::Backend> {
  protected:
-  void SetUp() override { mDb = test::MakeStore(mDir); }
+  void SetUp() override {
+    if (vod::test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    mLocation = mStore.Create();
+    mDb = Database::Open(mLocation);
+  }
 
   std::int32_t AddRoom(const std::string& name, const std::string& host) {
     RecordsetPtr set = mDb->OpenRecordset("SELECT * FROM Room WHERE lngRoomID=0", dbOpenDynaset);
@@ -26,11 +34,12 @@ class RecordsetTest : public ::testing::Test {
     return key;
   }
 
-  test::ScratchDir mDir;
+  vod::test::ScratchStore mStore{GetParam()};
+  std::string mLocation;
   DatabasePtr mDb;
 };
 
-TEST_F(RecordsetTest, AddNewAssignsTheKeyBeforeUpdateAndNeverReusesIt) {
+TEST_P(RecordsetTest, AddNewAssignsTheKeyBeforeUpdateAndNeverReusesIt) {
   RecordsetPtr set = mDb->OpenRecordset("SELECT * FROM Room WHERE strRoomName='x'");
   ASSERT_TRUE(set->IsBOF());
   ASSERT_TRUE(set->IsEOF());
@@ -61,7 +70,7 @@ TEST_F(RecordsetTest, AddNewAssignsTheKeyBeforeUpdateAndNeverReusesIt) {
   EXPECT_EQ(AddRoom("B", "h"), 2);
 }
 
-TEST_F(RecordsetTest, CloseAndReleaseDropARowBegunAndNotStored) {
+TEST_P(RecordsetTest, CloseAndReleaseDropARowBegunAndNotStored) {
   {
     RecordsetPtr set = mDb->OpenRecordset("SELECT * FROM Room");
     set->AddNew();
@@ -84,7 +93,7 @@ TEST_F(RecordsetTest, CloseAndReleaseDropARowBegunAndNotStored) {
   EXPECT_EQ(count->GetField("n").ToLong(), 0);
 }
 
-TEST_F(RecordsetTest, MovingAndCountingWalkTheRowsInAppendOrder) {
+TEST_P(RecordsetTest, MovingAndCountingWalkTheRowsInAppendOrder) {
   for (const char* name : {"c", "a", "b"}) {
     AddRoom(name, name);
   }
@@ -111,7 +120,7 @@ TEST_F(RecordsetTest, MovingAndCountingWalkTheRowsInAppendOrder) {
   EXPECT_EQ(ErrorOf([&] { empty->MoveLast(); }), kDaoErrNoCurrentRecord);
 }
 
-TEST_F(RecordsetTest, EditChangesOnlyTheCurrentRow) {
+TEST_P(RecordsetTest, EditChangesOnlyTheCurrentRow) {
   const std::int32_t first = AddRoom("one", "h1");
   const std::int32_t second = AddRoom("two", "h2");
   RecordsetPtr set =
@@ -145,7 +154,7 @@ TEST_F(RecordsetTest, EditChangesOnlyTheCurrentRow) {
   EXPECT_EQ(ErrorOf([&] { gone->Update(); }), kDaoErrRecordDeleted);
 }
 
-TEST_F(RecordsetTest, SnapshotsAndComplexQueriesAreReadOnly) {
+TEST_P(RecordsetTest, SnapshotsAndComplexQueriesAreReadOnly) {
   AddRoom("one", "h1");
   for (auto [sql, type] : std::vector<std::pair<std::string, std::int32_t>>{
            {"SELECT * FROM Room", dbOpenSnapshot},
@@ -167,7 +176,7 @@ TEST_F(RecordsetTest, SnapshotsAndComplexQueriesAreReadOnly) {
   EXPECT_EQ(ErrorOf([&] { mDb->OpenRecordset("DELETE FROM Room"); }), kDaoErrInvalidOperation);
 }
 
-TEST_F(RecordsetTest, TableTypeOpensTheWholeTable) {
+TEST_P(RecordsetTest, TableTypeOpensTheWholeTable) {
   AddRoom("one", "h1");
   RecordsetPtr set = mDb->OpenRecordset("Room", dbOpenTable);
   EXPECT_TRUE(set->IsUpdatable());
@@ -176,7 +185,7 @@ TEST_F(RecordsetTest, TableTypeOpensTheWholeTable) {
   EXPECT_EQ(set->GetFieldName(0), "lngRoomID");
 }
 
-TEST_F(RecordsetTest, ARecordsetKeepsItsConnectionWhenTheDatabaseObjectGoes) {
+TEST_P(RecordsetTest, ARecordsetKeepsItsConnectionWhenTheDatabaseObjectGoes) {
   AddRoom("one", "h1");
   RecordsetPtr set = mDb->OpenRecordset("SELECT * FROM Room");
   mDb.Reset();
@@ -184,14 +193,14 @@ TEST_F(RecordsetTest, ARecordsetKeepsItsConnectionWhenTheDatabaseObjectGoes) {
   set->SetField("strRoomName", Variant("uno"));
   set->Update();
   set->Close();
-  EXPECT_EQ(Database::Open(mDir.File("store.db"))
+  EXPECT_EQ(Database::Open(mLocation)
                 ->OpenRecordset("SELECT * FROM Room", dbOpenSnapshot)
                 ->GetField("strRoomName")
                 .ToString(),
             "uno");
 }
 
-TEST_F(RecordsetTest, AClosedDatabaseFailsItsRecordsetsCleanly) {
+TEST_P(RecordsetTest, AClosedDatabaseFailsItsRecordsetsCleanly) {
   AddRoom("one", "h1");
   RecordsetPtr set = mDb->OpenRecordset("SELECT * FROM Room");
   mDb->Close();
@@ -200,6 +209,9 @@ TEST_F(RecordsetTest, AClosedDatabaseFailsItsRecordsetsCleanly) {
   set->SetField("strRoomName", Variant("x"));
   EXPECT_EQ(ErrorOf([&] { set->Update(); }), kDaoErrObjectClosed);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest, ::testing::ValuesIn(vod::test::Backends()),
+                         vod::test::BackendName);
 
 }  // namespace
 }  // namespace dao

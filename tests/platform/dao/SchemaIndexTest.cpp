@@ -13,6 +13,7 @@
 #include "platform/dao/Database.h"
 #include "platform/dao/JetSql.h"
 #include "platform/dao/Recordset.h"
+#include "vod/RavelinSchema.h"
 
 namespace dao {
 namespace {
@@ -27,7 +28,7 @@ class SchemaIndexTest : public ::testing::Test {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
     mDb.reset(raw);
-    const std::string schema(GetRavelinSchemaSql());
+    const std::string schema(vod::GetRavelinSchemaSql());
     ASSERT_EQ(sqlite3_exec(mDb.get(), schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
         << sqlite3_errmsg(mDb.get());
   }
@@ -82,7 +83,7 @@ TEST_F(SchemaIndexTest, TheRankingSearchesTheLogByDateAndTheLibraryByFile) {
 TEST(SchemaCaseOrderTest, IndexesOfAnOlderFileAreRebuiltOnOpen) {
   const std::string path = ::testing::TempDir() + "ravelin-case-order.db";
   std::remove(path.c_str());
-  CreateRavelinDatabase(path);
+  vod::CreateRavelinDatabase(path);
   std::vector<std::string> files;
   {
     sqlite3* raw = nullptr;

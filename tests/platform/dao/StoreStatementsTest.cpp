@@ -5,6 +5,7 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/dao/Database.h"
 #include "tests/platform/dao/DaoTestSupport.h"
+#include "tests/vod/StoreBackend.h"
 
 namespace dao {
 namespace {
@@ -45,9 +46,15 @@ std::int32_t Count(const DatabasePtr& db, const std::string& sql) {
 
 using Names = std::vector<std::string>;
 
-class StoreStatementsTest : public ::testing::Test {
+// The store's tables in a file or a server database, by the test's parameter.
+class StoreStatementsTest : public ::testing::TestWithParam<vod::test::Backend> {
  protected:
-  void SetUp() override { mDb = test::MakeStore(mDir); }
+  void SetUp() override {
+    if (vod::test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    mDb = Database::Open(mStore.Create());
+  }
 
   // Room_AddNewInfo's statements: look for the name or host, add when neither is taken.
   std::int32_t AddRoom(const std::string& name, const std::string& host,
@@ -77,11 +84,11 @@ class StoreStatementsTest : public ::testing::Test {
     return Column(mDb, sql, "strRoomName");
   }
 
-  test::ScratchDir mDir;
+  vod::test::ScratchStore mStore{GetParam()};
   DatabasePtr mDb;
 };
 
-TEST_F(StoreStatementsTest, RoomsAreFoundByNameOrHostWithoutRegardToCase) {
+TEST_P(StoreStatementsTest, RoomsAreFoundByNameOrHostWithoutRegardToCase) {
   const std::int32_t first = AddRoom("Room1", "Host1");
   EXPECT_EQ(first, 1);
   EXPECT_EQ(AddRoom("ROOM1", "other"), 0);
@@ -122,7 +129,7 @@ TEST_F(StoreStatementsTest, RoomsAreFoundByNameOrHostWithoutRegardToCase) {
   EXPECT_EQ(Search(""), Names{});
 }
 
-TEST_F(StoreStatementsTest, TextComparesWithoutRegardToCaseBeyondAscii) {
+TEST_P(StoreStatementsTest, TextComparesWithoutRegardToCaseBeyondAscii) {
   EXPECT_GT(AddRoom("Café", "hôte"), 0);
   EXPECT_EQ(AddRoom("CAFÉ", "other"), 0);
   EXPECT_EQ(AddRoom("new", "HÔTE"), 0);
@@ -148,7 +155,7 @@ TEST_F(StoreStatementsTest, TextComparesWithoutRegardToCaseBeyondAscii) {
             (Names{"A", "b", "_"}));
 }
 
-TEST_F(StoreStatementsTest, RoomSearchConditionsMatchStartsWithoutRegardToCase) {
+TEST_P(StoreStatementsTest, RoomSearchConditionsMatchStartsWithoutRegardToCase) {
   AddRoom("b1", "h-b1", "C10", 1);
   AddRoom("A2", "h-a2", "", 2);  // Null code
   AddRoom("a3", "H-A3", "c11", 1);
@@ -166,7 +173,7 @@ TEST_F(StoreStatementsTest, RoomSearchConditionsMatchStartsWithoutRegardToCase) 
   EXPECT_EQ(Search("LEFT$(Room.strRoomName,8)=" + Q("x' OR '1")), Names{});
 }
 
-TEST_F(StoreStatementsTest, BackupsCopyRestoreListAndDeleteTheRoomList) {
+TEST_P(StoreStatementsTest, BackupsCopyRestoreListAndDeleteTheRoomList) {
   AddRoom("r1", "h1", "c1", 2);
   AddRoom("r2", "h2", "", 1);
   mDb->Execute("UPDATE Room SET strUseTime='2h', lngFinityTime=5, strMac='AA', strFloor='F'");
@@ -226,7 +233,7 @@ TEST_F(StoreStatementsTest, BackupsCopyRestoreListAndDeleteTheRoomList) {
             (Names{"O'Brien", "O'Brien", "Day", "Day"}));
 }
 
-TEST_F(StoreStatementsTest, DefaultSongsAndCounts) {
+TEST_P(StoreStatementsTest, DefaultSongsAndCounts) {
   auto addDefault = [&](const std::string& name, const std::string& file) {
     RecordsetPtr set =
         mDb->OpenRecordset("SELECT * FROM DefaultSong WHERE strFileName=" + Q(file), dbOpenDynaset);
@@ -261,7 +268,7 @@ TEST_F(StoreStatementsTest, DefaultSongsAndCounts) {
   EXPECT_EQ(Count(mDb, "SELECT COUNT(*) AS lngCount FROM SelectSong"), 0);
 }
 
-TEST_F(StoreStatementsTest, SelectionLogIsAppendedCountedAndCutByDate) {
+TEST_P(StoreStatementsTest, SelectionLogIsAppendedCountedAndCutByDate) {
   auto select = [&](const std::string& when, std::int32_t room, const std::string& file) {
     mDb->Execute(" INSERT INTO SelectSong(strDateTime,lngRoomID,strSongFile,bytStatus)" +
                  std::string(" VALUES(") + Q(when) + "," + std::to_string(room) + "," + Q(file) +
@@ -283,7 +290,7 @@ TEST_F(StoreStatementsTest, SelectionLogIsAppendedCountedAndCutByDate) {
   EXPECT_EQ(Count(mDb, count), 0);
 }
 
-TEST_F(StoreStatementsTest, RankingIsBuiltInOneStatementMostChosenFirst) {
+TEST_P(StoreStatementsTest, RankingIsBuiltInOneStatementMostChosenFirst) {
   for (auto [name, file] :
        std::vector<std::pair<const char*, const char*>>{{"Song One", "ONE.MPG"},
                                                         {"Song Two", "TWO.MPG"},
@@ -336,6 +343,9 @@ TEST_F(StoreStatementsTest, RankingIsBuiltInOneStatementMostChosenFirst) {
   build("2024-01-10", "2024-01-01");  // begin after end
   EXPECT_EQ(Column(mDb, taxis, "lngClickRate"), Names{});
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, StoreStatementsTest, ::testing::ValuesIn(vod::test::Backends()),
+                         vod::test::BackendName);
 
 }  // namespace
 }  // namespace dao

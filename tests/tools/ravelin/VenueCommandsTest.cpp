@@ -1,15 +1,48 @@
 #include <gtest/gtest.h>
 
+#include "platform/dao/Database.h"
 #include "tests/tools/ravelin/ToolRunner.h"
+#include "tests/vod/StoreBackend.h"
 
 namespace ravelin_tool_test {
 namespace {
 
-class VenueCommandsTest : public ::testing::Test {
+using vod::test::Backend;
+
+// Every row of every table of the venue, for a server database (where no file shows a change).
+std::string TableRows(const std::string& db) {
+  dao::DatabasePtr database = dao::Database::Open(db);
+  std::string rows;
+  for (const char* table :
+       {"Room", "RoomBackup", "DefaultSong", "SelectSong", "Song", "Singer", "SongTaxis"}) {
+    dao::RecordsetPtr set = database->OpenRecordset(
+        std::string("SELECT * FROM ") + table + " ORDER BY 1", dao::dbOpenSnapshot);
+    for (; !set->IsEOF(); set->MoveNext()) {
+      for (std::int32_t i = 0; i < set->GetFieldCount(); ++i) {
+        const automation::Variant value = set->GetField(set->GetFieldName(i));
+        rows += (value.IsNull() ? "<null>" : value.ToString()) + "|";
+      }
+      rows += "\n";
+    }
+  }
+  database->Close();
+  return rows;
+}
+
+// The venue is a file or a server database, by the test's parameter.
+class VenueCommandsTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
-    mDb = mDir.Path("venue.db");
+    if (vod::test::NoServerFor(GetParam())) {
+      GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+    }
+    mDb = GetParam() == Backend::kFile ? mDir.Path("venue.db") : mStore.Location();
     ASSERT_EQ(RunTool({"venue", "init", mDb}).mExitCode, 0);
+  }
+  // What a failed command must leave as it was: the file's bytes, or the server's rows.
+  std::string State() const {
+    return GetParam() == Backend::kFile ? ReadFileBytes(mDb) + ReadFileBytes(mDb + "-wal")
+                                        : TableRows(mDb);
   }
   ToolResult Ok(std::vector<std::string> args) {
     ToolResult r = RunTool(args);
@@ -19,19 +52,20 @@ class VenueCommandsTest : public ::testing::Test {
   // Runs a command that must fail with one line on stderr and leave the
   // database file as it was.
   ToolResult Fails(std::vector<std::string> args, const std::string& expected) {
-    const std::string before = ReadFileBytes(mDb) + ReadFileBytes(mDb + "-wal");
+    const std::string before = State();
     ToolResult r = RunTool(args);
     EXPECT_NE(r.mExitCode, 0);
     EXPECT_EQ(CountLines(r.mErr), 1) << r.mErr;
     EXPECT_NE(r.mErr.find(expected), std::string::npos) << r.mErr;
-    EXPECT_EQ(ReadFileBytes(mDb) + ReadFileBytes(mDb + "-wal"), before);
+    EXPECT_EQ(State(), before);
     return r;
   }
   ScratchDir mDir;
+  vod::test::ScratchStore mStore{GetParam()};
   std::string mDb;
 };
 
-TEST_F(VenueCommandsTest, RoomsAddShowUpdateDeleteAndSearch) {
+TEST_P(VenueCommandsTest, RoomsAddShowUpdateDeleteAndSearch) {
   Ok({"venue", "room", "add", mDb, "--name", "O'Hara's", "--host", "PC-1", "--status", "1"});
   Ok({"venue", "room", "add", mDb, "--name", "\xe5\x8c\x85\xe5\x8e\xa2 A", "--host", "PC-2",
       "--code", "A2"});
@@ -57,7 +91,7 @@ TEST_F(VenueCommandsTest, RoomsAddShowUpdateDeleteAndSearch) {
   Fails({"venue", "rooms", mDb, "--mode", "status", "--data", "1 OR 1=1"}, "status number");
 }
 
-TEST_F(VenueCommandsTest, BackupsRestoreTheRoomList) {
+TEST_P(VenueCommandsTest, BackupsRestoreTheRoomList) {
   Ok({"venue", "room", "add", mDb, "--name", "R1", "--host", "H1"});
   Ok({"venue", "backup", "create", mDb, "before"});
   Ok({"venue", "room", "add", mDb, "--name", "R2", "--host", "H2"});
@@ -75,7 +109,7 @@ TEST_F(VenueCommandsTest, BackupsRestoreTheRoomList) {
   EXPECT_EQ(Ok({"venue", "backup", "list", mDb}).mOut, "");
 }
 
-TEST_F(VenueCommandsTest, SongsSelectionsAndRanking) {
+TEST_P(VenueCommandsTest, SongsSelectionsAndRanking) {
   const std::string csv = mDir.Path("songs.csv");
   WriteFileBytes(csv, "name,file\n\"Hit, the\",HIT.MPG\nQuiet,quiet.mpg\nO'Song,osong.mpg\n");
   EXPECT_NE(Ok({"venue", "songs", "import", mDb, csv}).mOut.find("holds 3"), std::string::npos);
@@ -102,7 +136,7 @@ TEST_F(VenueCommandsTest, SongsSelectionsAndRanking) {
   Fails({"venue", "select", mDb, "R1", "hit.mpg", "--at", "yesterday"}, "YYYY-MM-DD");
 }
 
-TEST_F(VenueCommandsTest, SelectImportLogsAWholeDayFromRfc4180Csv) {
+TEST_P(VenueCommandsTest, SelectImportLogsAWholeDayFromRfc4180Csv) {
   const std::string songs = mDir.Path("songs.csv");
   WriteFileBytes(songs,
                  "name,file\n"
@@ -139,7 +173,7 @@ TEST_F(VenueCommandsTest, SelectImportLogsAWholeDayFromRfc4180Csv) {
             "logged 1 selections; the log holds 5\n");
 }
 
-TEST_F(VenueCommandsTest, SelectImportWithABadRowStoresNothing) {
+TEST_P(VenueCommandsTest, SelectImportWithABadRowStoresNothing) {
   Ok({"venue", "room", "add", mDb, "--name", "R1", "--host", "H1"});
   const std::string csv = mDir.Path("day.csv");
   const std::string good = "2026-03-01 10:00:00,R1,A.MPG\n";
@@ -157,7 +191,7 @@ TEST_F(VenueCommandsTest, SelectImportWithABadRowStoresNothing) {
   Fails({"venue", "select", mDb, "R1"}, "needs DB ROOM FILE");
 }
 
-TEST_F(VenueCommandsTest, ListingsPrintCsvAndJson) {
+TEST_P(VenueCommandsTest, ListingsPrintCsvAndJson) {
   Ok({"venue", "room", "add", mDb, "--name", "Hall, \"big\"", "--host", "PC\\1", "--code", "C1"});
   EXPECT_EQ(Ok({"venue", "rooms", mDb, "--format", "csv"}).mOut,
             "ID,Name,Code,Host,Status,IP,MAC,Floor\r\n"
@@ -177,7 +211,7 @@ TEST_F(VenueCommandsTest, ListingsPrintCsvAndJson) {
   EXPECT_NE(bad.mExitCode, 0);
 }
 
-TEST_F(VenueCommandsTest, MalformedSongFileChangesNothing) {
+TEST_P(VenueCommandsTest, MalformedSongFileChangesNothing) {
   const std::string csv = mDir.Path("bad.csv");
   WriteFileBytes(csv, "name,file\nGood,good.mpg\n\"Unclosed,x.mpg\n");
   Fails({"venue", "songs", "import", mDb, csv}, "unclosed quote");
@@ -217,6 +251,32 @@ TEST(DemoTest, RunsTheMainJob) {
     EXPECT_TRUE(std::filesystem::exists(dir.Path("demo/") + name)) << name;
   }
 }
+
+// A server venue: the database must exist and be empty for init, and the server's login
+// decides who gets in.
+TEST(VenueServerTest, InitRefusesADatabaseWithTablesAndReadersNeedTheServer) {
+  if (vod::test::NoServerFor(Backend::kServer)) {
+    GTEST_SKIP() << "RAVELIN_TEST_PG names no test server";
+  }
+  vod::test::ScratchStore store(Backend::kServer);
+  const std::string db = store.Location();
+  const ToolResult made = RunTool({"venue", "init", db});
+  ASSERT_EQ(made.mExitCode, 0) << made.mErr;
+  const ToolResult again = RunTool({"venue", "init", db});
+  EXPECT_NE(again.mExitCode, 0);
+  EXPECT_EQ(CountLines(again.mErr), 1);
+  EXPECT_NE(again.mErr.find("already holds tables"), std::string::npos) << again.mErr;
+
+  const ToolResult away =
+      RunTool({"venue", "rooms", "host=127.0.0.1 port=1 dbname=none password=hidden"});
+  EXPECT_NE(away.mExitCode, 0);
+  EXPECT_EQ(CountLines(away.mErr), 1) << away.mErr;
+  EXPECT_NE(away.mErr.find("cannot open"), std::string::npos) << away.mErr;
+  EXPECT_EQ(away.mErr.find("hidden"), std::string::npos) << "the password is shown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, VenueCommandsTest, ::testing::ValuesIn(vod::test::Backends()),
+                         vod::test::BackendName);
 
 }  // namespace
 }  // namespace ravelin_tool_test

@@ -1,8 +1,11 @@
 #include "platform/basalt/io/Block.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -278,3 +281,80 @@ TEST(CBlockTest, MovedFromBlockIsEmptyAndReusable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Texts of every kind of wchar_t unit, around the 15 bytes a name or text
+// keeps inline.
+std::vector<AString> UnusualTexts() {
+  std::vector<AString> texts = {AString(), AString(15, L'x'), AString(16, L'x'),
+                                AString(14, L'x') + L"\u00e9", AString(L"\u20ac\U0001F600")};
+  AString units;
+  for (std::uint32_t unit :
+       {0x1u, 0x7Fu, 0x80u, 0x9Fu, 0x7FFu, 0x800u, 0xD800u, 0xDBFFu, 0xDC00u, 0xDFFFu, 0xFFFFu}) {
+    units += static_cast<wchar_t>(unit);
+  }
+  if (sizeof(wchar_t) == 4) {
+    // Values beyond Unicode, and the negative ones of a signed wchar_t.
+    for (std::uint32_t unit :
+         {0x10FFFFu, 0x110000u, 0x3FFFFFFu, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
+      units += static_cast<wchar_t>(unit);
+    }
+  }
+  texts.push_back(units);
+  // A high surrogate followed by a low one must stay the two units it was.
+  texts.push_back(AString(1, static_cast<wchar_t>(0xD83D)) + static_cast<wchar_t>(0xDE00));
+  return texts;
+}
+
+}  // namespace
+
+TEST(CTokenTest, EveryTextComesBackAsItWasGiven) {
+  for (const AString& text : UnusualTexts()) {
+    const CToken token(text);
+    AString back;
+    ASSERT_TRUE(token.Query(back));
+    EXPECT_EQ(back, text);
+    EXPECT_EQ(token.FormatText(), text);
+
+    // Copies and moves keep the text, inline or not.
+    CToken copy(token);
+    EXPECT_EQ(copy, token);
+    CToken moved(std::move(copy));
+    EXPECT_EQ(moved, token);
+    copy = moved;
+    moved = CToken(3L);
+    EXPECT_EQ(copy, token);
+    EXPECT_FALSE(moved == token);
+
+    CBlock_func func(text);
+    func << CBlock_named_value(text, text);
+    EXPECT_EQ(func.Name(), text);
+    EXPECT_EQ(func.ArgName(0), text);
+    ASSERT_NE(func.FindArg(text), nullptr);
+    EXPECT_EQ(*func.FindArg(text), token);
+  }
+}
+
+TEST(CBlockTest, NamesOfAllKindsAreFoundAndRenamed) {
+  CBlock block(L"Unusual");
+  const std::vector<AString> texts = UnusualTexts();
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    block << CBlock_named_value(texts[i], static_cast<long>(i));
+  }
+  // Enough items for the block to look names up in its index.
+  for (std::size_t i = 0; i < 20; ++i) {
+    block << CBlock_named_value(texts[i % texts.size()], -1L);
+  }
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    CBlock_named_value found(texts[i]);
+    block >> found;
+    ASSERT_TRUE(block.mGood);
+    long number = -1;
+    EXPECT_TRUE(found.Query(number));
+    EXPECT_EQ(number, static_cast<long>(i)) << "the first item of that name";
+  }
+  block.Item(1)->SetName(L"renamed");
+  EXPECT_EQ(block.Item(1)->Name(), L"renamed");
+  EXPECT_NE(block.Find(L"renamed", io::CBlock_item::Kind::NamedValue), nullptr);
+}

@@ -12,12 +12,13 @@ automation::ServerModule& GetBaseLinkModule() {
   return module;
 }
 
-// The default connection component: one SQLite database file at a time.
-class SqliteBaseLink final : public BaseLink {
+// The default connection component: one database at a time, a file or on a server.
+class DefaultBaseLink final : public BaseLink {
  public:
-  bool CreateBase(const std::string& path, const std::string& password) override {
+  bool CreateBase(const std::string& path, const std::string& password,
+                  std::string_view schemaSql) override {
     try {
-      CreateRavelinDatabase(path, password);
+      Database::Create(path, password, schemaSql)->Close();
       mLastError.clear();
       return true;
     } catch (const automation::AutomationError& error) {
@@ -69,7 +70,7 @@ class SqliteBaseLink final : public BaseLink {
   std::string GetLastError() const override { return mLastError; }
 
  protected:
-  ~SqliteBaseLink() override { CloseBase(); }
+  ~DefaultBaseLink() override { CloseBase(); }
 
  private:
   automation::ServerObjectCount mCount{GetBaseLinkModule()};
@@ -87,11 +88,7 @@ class SqliteBaseLink final : public BaseLink {
 BaseLink::~BaseLink() = default;
 
 BaseLinkPtr CreateBaseLink() {
-  return BaseLinkPtr(automation::MakeObject<SqliteBaseLink>());
-}
-
-void CreateRavelinDatabase(const std::string& path, const std::string& password) {
-  Database::Create(path, password, GetRavelinSchemaSql())->Close();
+  return BaseLinkPtr(automation::MakeObject<DefaultBaseLink>());
 }
 
 automation::HResult RegisterBaseLinkServer() {
@@ -125,7 +122,7 @@ automation::HResult BaseLinkGetClassObject(const automation::Guid& clsid,
     return automation::kE_NOINTERFACE;
   }
   factory = automation::ObjectPtr<automation::Object>(
-      automation::MakeObject<automation::ClassFactoryOf<SqliteBaseLink>>(GetBaseLinkModule()));
+      automation::MakeObject<automation::ClassFactoryOf<DefaultBaseLink>>(GetBaseLinkModule()));
   return automation::kS_OK;
 }
 

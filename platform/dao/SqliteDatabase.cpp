@@ -1,4 +1,4 @@
-#include "platform/dao/Database.h"
+#include "platform/dao/SqliteDatabase.h"
 
 #include <sodium.h>
 
@@ -10,12 +10,10 @@
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Variant.h"
 #include "platform/casefold/CaseFold.h"
-#include "platform/dao/SqliteDatabase.h"
 
 namespace dao {
 namespace {
 
-constexpr const char* kSource = "DAO.Database";
 // Holds the salted hash of a file's password; absent or empty when the file has none.
 constexpr const char* kAccessTable = "RavelinAccess";
 
@@ -110,7 +108,7 @@ int NoCaseCollation(void*, int length1, const void* text1, int length2, const vo
 // look-ups would miss rows: they are rebuilt once, on the first writable open.
 constexpr int kCaseOrderVersion = 1;
 
-void RebuildOldCaseOrder(const Database::Impl& impl) {
+void RebuildOldCaseOrder(const SqliteConnection& impl) {
   Statement version = impl.Prepare("PRAGMA user_version");
   const int current = impl.Step(version.get()) ? sqlite3_column_int(version.get(), 0) : 0;
   version.reset();
@@ -146,32 +144,21 @@ SqliteHandle OpenHandle(const std::string& path, int flags) {
   return handle;
 }
 
-DatabasePtr Wrap(SqliteHandle handle, const std::string& path) {
-  auto impl = std::make_shared<Database::Impl>();
-  impl->mDb = std::move(handle);
-  impl->mName = path;
-  return automation::MakeObject<Database>(impl);
-}
-
 }  // namespace
 
-void RaiseDao(long number, const std::string& description) {
-  throw automation::AutomationError(number, description, kSource);
-}
-
-sqlite3* Database::Impl::Get() const {
+sqlite3* SqliteConnection::Get() const {
   if (!mDb) {
     RaiseDao(kDaoErrObjectClosed, "Object invalid or no longer set.");
   }
   return mDb.get();
 }
 
-void Database::Impl::RaiseEngine(int rc) const {
+void SqliteConnection::RaiseEngine(int rc) const {
   const char* text = mDb ? sqlite3_errmsg(mDb.get()) : sqlite3_errstr(rc);
   RaiseDao(NumberFor(rc), text != nullptr ? text : "database engine error");
 }
 
-Statement Database::Impl::Prepare(const std::string& sql) const {
+Statement SqliteConnection::Prepare(const std::string& sql) const {
   // The engine would stop reading at a NUL and run what came before it.
   if (sql.find('\0') != std::string::npos) {
     RaiseDao(kDaoErrEngine, "the SQL text contains a NUL character");
@@ -194,7 +181,7 @@ Statement Database::Impl::Prepare(const std::string& sql) const {
   return statement;
 }
 
-bool Database::Impl::Step(sqlite3_stmt* statement) const {
+bool SqliteConnection::Step(sqlite3_stmt* statement) const {
   const int rc = sqlite3_step(statement);
   if (rc == SQLITE_ROW) {
     return true;
@@ -205,13 +192,13 @@ bool Database::Impl::Step(sqlite3_stmt* statement) const {
   return false;
 }
 
-void Database::Impl::Run(const std::string& sql) const {
+void SqliteConnection::Run(const std::string& sql) const {
   Statement statement = Prepare(sql);
   while (Step(statement.get())) {
   }
 }
 
-JetSqlTranslation Database::Impl::Translate(const std::string& jetSql) const {
+JetSqlTranslation SqliteConnection::Translate(const std::string& jetSql) const {
   JetSqlOptions options;
   options.selectColumns = [this](const std::string& selectSql) {
     Statement statement = Prepare(selectSql);
@@ -239,23 +226,20 @@ JetSqlTranslation Database::Impl::Translate(const std::string& jetSql) const {
   }
 }
 
-void Database::Impl::Close() noexcept {
+void SqliteConnection::Close() noexcept {
   if (!mDb) {
     return;
   }
   if (mTransactionDepth > 0) {
     sqlite3_exec(mDb.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     mTransactionDepth = 0;
+    mImmediate = false;
   }
   mDb.reset();
 }
 
-Database::Database(std::shared_ptr<Impl> impl) : mImpl(std::move(impl)) {}
-
-// The connection itself closes with the last holder of its state, which may be a Recordset.
-Database::~Database() = default;
-
-DatabasePtr Database::Open(const std::string& path, const std::string& password, bool readOnly) {
+std::shared_ptr<Database::Impl> OpenFileDatabase(const std::string& path,
+                                                 const std::string& password, bool readOnly) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(FilePath(path), error)) {
     RaiseDao(kDaoErrFileNotFound, "Could not find file '" + path + "'.");
@@ -266,7 +250,7 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
     RaiseDao(kDaoErrUnrecognizedFormat, "Unrecognized database format '" + path + "'.");
   }
   SqliteHandle handle = OpenHandle(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-  auto impl = std::make_shared<Database::Impl>();
+  auto impl = std::make_shared<SqliteConnection>();
   impl->mDb = std::move(handle);
   impl->mName = path;
 
@@ -292,11 +276,12 @@ DatabasePtr Database::Open(const std::string& path, const std::string& password,
     RebuildOldCaseOrder(*impl);
   }
   impl->Run("PRAGMA synchronous = NORMAL");
-  return automation::MakeObject<Database>(impl);
+  return impl;
 }
 
-DatabasePtr Database::Create(const std::string& path, const std::string& password,
-                             std::string_view schemaSql) {
+std::shared_ptr<Database::Impl> CreateFileDatabase(const std::string& path,
+                                                   const std::string& password,
+                                                   std::string_view schemaSql) {
   std::error_code error;
   if (std::filesystem::exists(std::filesystem::symlink_status(FilePath(path), error))) {
     RaiseDao(kDaoErrDatabaseExists, "Database '" + path + "' already exists.");
@@ -313,8 +298,10 @@ DatabasePtr Database::Create(const std::string& path, const std::string& passwor
     hash.resize(hash.find('\0'));
   }
   try {
-    DatabasePtr database = Wrap(OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), path);
-    Impl& impl = *database->mImpl;
+    auto database = std::make_shared<SqliteConnection>();
+    database->mDb = OpenHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    database->mName = path;
+    SqliteConnection& impl = *database;
     impl.Run("PRAGMA journal_mode = WAL");
     impl.Run("PRAGMA synchronous = NORMAL");
     impl.Run("BEGIN");
@@ -343,87 +330,46 @@ DatabasePtr Database::Create(const std::string& path, const std::string& passwor
   }
 }
 
-RecordsetPtr Database::OpenRecordset(const std::string& sql, std::int32_t type) {
-  return OpenRecordsetOn(mImpl, sql, type);
-}
-
-void Database::Execute(const std::string& sql) {
-  const JetSqlTranslation translation = mImpl->Translate(sql);
-  Statement statement = mImpl->Prepare(translation.sql);
+void SqliteConnection::Execute(const std::string& sql) {
+  const JetSqlTranslation translation = Translate(sql);
+  Statement statement = Prepare(translation.sql);
   if (sqlite3_column_count(statement.get()) > 0 && sqlite3_stmt_readonly(statement.get())) {
     RaiseDao(kDaoErrSelectExecuted, "Cannot execute a select query.");
   }
-  while (mImpl->Step(statement.get())) {
+  while (Step(statement.get())) {
   }
-  mImpl->mRecordsAffected = sqlite3_changes(mImpl->Get());
+  mRecordsAffected = sqlite3_changes(Get());
 }
 
-std::int32_t Database::GetRecordsAffected() const {
-  return mImpl->mRecordsAffected;
-}
-
-void Database::BeginTrans() {
-  mImpl->Run("SAVEPOINT dao_transaction");
-  ++mImpl->mTransactionDepth;
-}
-
-void Database::CommitTrans() {
-  if (mImpl->mTransactionDepth == 0) {
-    RaiseDao(kDaoErrNoTransaction,
-             "You tried to commit or rollback a transaction without first beginning a "
-             "transaction.");
-  }
-  mImpl->Run("RELEASE dao_transaction");
-  --mImpl->mTransactionDepth;
-}
-
-void Database::Rollback() {
-  if (mImpl->mTransactionDepth == 0) {
-    RaiseDao(kDaoErrNoTransaction,
-             "You tried to commit or rollback a transaction without first beginning a "
-             "transaction.");
-  }
-  mImpl->Run("ROLLBACK TO dao_transaction");
-  mImpl->Run("RELEASE dao_transaction");
-  --mImpl->mTransactionDepth;
-}
-
-int Database::GetTransactionDepth() const {
-  return mImpl->mTransactionDepth;
-}
-
-void Database::Close() {
-  mImpl->Close();
-}
-
-bool Database::IsOpen() const {
-  return mImpl->mDb != nullptr;
-}
-
-const std::string& Database::GetName() const {
-  return mImpl->mName;
-}
-
-Transaction::Transaction(const DatabasePtr& database) : mDatabase(database) {
-  if (!mDatabase) {
-    automation::RaiseRuntimeError(automation::kErrObjectNotSet);
-  }
-  mDatabase->BeginTrans();
-}
-
-Transaction::~Transaction() {
-  if (!mDone) {
-    try {
-      mDatabase->Rollback();
-    } catch (...) {
-      // Nothing to undo any more (the database was closed, which rolled back already).
-    }
+void SqliteConnection::Begin(bool serializable) {
+  // The file has one writer at a time; taking the write lock at the start, rather than at the
+  // first write, keeps a transaction from reading rows another connection changes before it
+  // writes.
+  if (serializable) {
+    Run("BEGIN IMMEDIATE");
+    mImmediate = true;
+  } else {
+    Run("SAVEPOINT dao_transaction");
   }
 }
 
-void Transaction::Commit() {
-  mDatabase->CommitTrans();
-  mDone = true;
+void SqliteConnection::Commit() {
+  if (mImmediate && mTransactionDepth == 1) {
+    Run("COMMIT");
+    mImmediate = false;
+  } else {
+    Run("RELEASE dao_transaction");
+  }
+}
+
+void SqliteConnection::Rollback() {
+  if (mImmediate && mTransactionDepth == 1) {
+    Run("ROLLBACK");
+    mImmediate = false;
+  } else {
+    Run("ROLLBACK TO dao_transaction");
+    Run("RELEASE dao_transaction");
+  }
 }
 
 }  // namespace dao
