@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "vod/RavelinSchema.h"
+
 namespace vod::com {
 
 namespace {
@@ -521,7 +523,8 @@ STDMETHODIMP ComBaseLink::CreateBase(BSTR path, BSTR password, VARIANT_BOOL* res
     return E_POINTER;
   }
   return CallGuarded(IID__BaseLink, [&] {
-    *result = ToVariantBool(mLink->CreateBase(BstrToUtf8(path), BstrToUtf8(password)));
+    *result = ToVariantBool(
+        mLink->CreateBase(BstrToUtf8(path), BstrToUtf8(password), GetRavelinSchemaSql()));
   });
 }
 
@@ -602,7 +605,9 @@ void Check(HRESULT hr) {
 
 }  // namespace
 
-bool ForeignBaseLink::CreateBase(const std::string& path, const std::string& password) {
+// The host's link makes the store's own tables; it is given no other schema.
+bool ForeignBaseLink::CreateBase(const std::string& path, const std::string& password,
+                                 std::string_view) {
   Bstr pathText = Bstr::Attach(Utf8ToBstr(path));
   Bstr passwordText = Bstr::Attach(Utf8ToBstr(password));
   VARIANT_BOOL result = VARIANT_FALSE;

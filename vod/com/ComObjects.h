@@ -220,7 +220,8 @@ class ComBaseLink final : public _BaseLink, public IRavelinInner {
 class ForeignBaseLink final : public dao::BaseLink {
  public:
   explicit ForeignBaseLink(ComPtr<_BaseLink> link) : mLink(std::move(link)) {}
-  bool CreateBase(const std::string& path, const std::string& password) override;
+  bool CreateBase(const std::string& path, const std::string& password,
+                  std::string_view schemaSql) override;
   dao::DatabasePtr BaseDatabase() override;
   std::string GetBasePath() const override;
   bool IsOpen() const override;
