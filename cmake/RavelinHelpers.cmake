@@ -82,6 +82,8 @@ function(ravelin_add_test name)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     DISCOVERY_MODE PRE_TEST
+    # Listing a program's tests under an emulator (wine) may have to wait for it to start.
+    DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS unit)
 endfunction()
 

@@ -3,9 +3,12 @@
 // (design ...).
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "tools/ravelin/Arguments.h"
 #include "tools/ravelin/Commands.h"
 
 int main(int argc, char** argv) {
@@ -15,8 +18,13 @@ int main(int argc, char** argv) {
   ravelin_tool::AddVenueCommands(app);
   ravelin_tool::AddDesignCommands(app);
   ravelin_tool::AddDemoCommand(app);
+  std::vector<std::string> arguments = ravelin_tool::Utf8Arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) {
+    pointers.push_back(argument.data());
+  }
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
