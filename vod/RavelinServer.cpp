@@ -5,22 +5,6 @@
 #include "vod/Base.h"
 #include "vod/RavelinIds.h"
 
-namespace vod {
-
-// Generated from the compiled type library at build time.
-std::span<const std::uint8_t> GetRavelinTypeLibraryData();
-
-std::span<const std::uint8_t> GetRavelinTypeLibrary() {
-  return GetRavelinTypeLibraryData();
-}
-
-automation::ServerModule& GetRavelinServerModule() {
-  static automation::ServerModule module;
-  return module;
-}
-
-}  // namespace vod
-
 namespace {
 
 using automation::Guid;

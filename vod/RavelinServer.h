@@ -14,14 +14,8 @@
 #include "platform/automation/Guid.h"
 #include "platform/automation/HResult.h"
 #include "platform/automation/Object.h"
+#include "vod/RavelinTypeLibrary.h"
 #include "vod/RavelinVodExport.h"
-
-namespace vod {
-
-// The compiled type library embedded in the server (empty when it was built without widl).
-RAVELIN_VOD_EXPORT std::span<const std::uint8_t> GetRavelinTypeLibrary();
-
-}  // namespace vod
 
 extern "C" {
 

@@ -11,7 +11,7 @@
 #include "vod/Base.h"
 #include "vod/BaseMembers.h"
 #include "vod/RavelinIds.h"
-#include "vod/RavelinServer.h"
+#include "vod/RavelinTypeLibrary.h"
 
 namespace vod {
 namespace {

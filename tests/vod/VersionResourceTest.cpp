@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "vod/RavelinServer.h"
+#include "vod/RavelinTypeLibrary.h"
 
 namespace vod {
 namespace {

@@ -1,0 +1,207 @@
+#include "vod/com/ComRegistration.h"
+
+#include <oleauto.h>
+#include <olectl.h>
+
+#include <string>
+#include <utility>
+
+#include "Ravelin_h.h"
+#include "vod/RavelinIds.h"
+#include "vod/com/ComObjects.h"
+#include "vod/com/ComSupport.h"
+
+// Exported by oleaut32 (Windows Vista and later, and Wine) but not declared by the MinGW-w64
+// headers.
+extern "C" {
+WINOLEAUTAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path, OLECHAR* helpDir);
+WINOLEAUTAPI UnRegisterTypeLibForUser(REFGUID libId, WORD majorVersion, WORD minorVersion,
+                                      LCID lcid, SYSKIND sysKind);
+}
+
+namespace vod::com {
+
+namespace {
+
+// An open registry key, closed when it goes.
+class RegKey {
+ public:
+  RegKey() = default;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  RegKey(RegKey&& other) noexcept : mKey(std::exchange(other.mKey, nullptr)) {}
+  ~RegKey() {
+    if (mKey != nullptr) {
+      RegCloseKey(mKey);
+    }
+  }
+  HKEY Get() const { return mKey; }
+  HKEY* Receive() { return &mKey; }
+
+ private:
+  HKEY mKey = nullptr;
+};
+
+HKEY RootOf(RegistrationScope scope) {
+  return scope == RegistrationScope::kMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+std::wstring ClassesPath(const std::wstring& subKey) {
+  return L"Software\\Classes\\" + subKey;
+}
+
+LSTATUS SetValue(RegistrationScope scope, const std::wstring& subKey, const wchar_t* name,
+                 const std::wstring& value) {
+  RegKey key;
+  LSTATUS status =
+      RegCreateKeyExW(RootOf(scope), ClassesPath(subKey).c_str(), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
+  if (status != ERROR_SUCCESS) {
+    return status;
+  }
+  return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+// The text value of a key, "" when either is missing.
+std::wstring GetValue(RegistrationScope scope, const std::wstring& subKey, const wchar_t* name) {
+  RegKey key;
+  if (RegOpenKeyExW(RootOf(scope), ClassesPath(subKey).c_str(), 0, KEY_QUERY_VALUE,
+                    key.Receive()) != ERROR_SUCCESS) {
+    return {};
+  }
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExW(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return {};
+  }
+  std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                       &size) != ERROR_SUCCESS) {
+    return {};
+  }
+  value.resize(wcsnlen(value.c_str(), value.size()));
+  return value;
+}
+
+void DeleteTree(RegistrationScope scope, const std::wstring& subKey) {
+  RegDeleteTreeW(RootOf(scope), ClassesPath(subKey).c_str());
+  RegDeleteKeyW(RootOf(scope), ClassesPath(subKey).c_str());
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+struct ServerClass {
+  std::wstring mClsid;
+  std::wstring mName;
+  std::wstring mProgId;
+  bool mWithTypeLib;
+};
+
+ServerClass BaseClass() {
+  return {Utf8ToWide(kClsidBase), L"Base", Utf8ToWide(kProgIdBase), true};
+}
+
+ServerClass LinkClass() {
+  return {Utf8ToWide(dao::kBaseLinkClsid), L"BaseLink", Utf8ToWide(dao::kBaseLinkProgId), false};
+}
+
+LSTATUS WriteClass(RegistrationScope scope, const ServerClass& entry, const std::wstring& path) {
+  const std::wstring clsidKey = L"CLSID\\" + entry.mClsid;
+  LSTATUS status = ERROR_SUCCESS;
+  auto set = [&](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    if (status == ERROR_SUCCESS) {
+      status = SetValue(scope, key, name, value);
+    }
+  };
+  set(clsidKey, nullptr, entry.mName);
+  set(clsidKey + L"\\InprocServer32", nullptr, path);
+  set(clsidKey + L"\\InprocServer32", L"ThreadingModel", Utf8ToWide(kThreadingModelBase));
+  set(clsidKey + L"\\ProgID", nullptr, entry.mProgId);
+  if (entry.mWithTypeLib) {
+    set(clsidKey + L"\\TypeLib", nullptr, Utf8ToWide(kLibidRavelin));
+    set(clsidKey + L"\\Version", nullptr,
+        std::to_wstring(kRavelinMajorVersion) + L"." + std::to_wstring(kRavelinMinorVersion));
+    set(clsidKey + L"\\Programmable", nullptr, L"");
+  }
+  set(entry.mProgId, nullptr, entry.mName);
+  set(entry.mProgId + L"\\CLSID", nullptr, entry.mClsid);
+  return status;
+}
+
+void RemoveClass(RegistrationScope scope, const ServerClass& entry, const std::wstring& path) {
+  const std::wstring clsidKey = L"CLSID\\" + entry.mClsid;
+  if (SamePath(GetValue(scope, clsidKey + L"\\InprocServer32", nullptr), path)) {
+    DeleteTree(scope, clsidKey);
+  }
+  if (SamePath(GetValue(scope, entry.mProgId + L"\\CLSID", nullptr), entry.mClsid)) {
+    DeleteTree(scope, entry.mProgId);
+  }
+}
+
+SYSKIND OwnSysKind() {
+  return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+}
+
+HRESULT RegisterTypeLibrary(RegistrationScope scope, const std::wstring& path) {
+  ComPtr<ITypeLib> library;
+  if (scope == RegistrationScope::kMachine) {
+    return LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, library.Receive());
+  }
+  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.Receive());
+  if (SUCCEEDED(hr)) {
+    hr = RegisterTypeLibForUser(library.Get(), const_cast<OLECHAR*>(path.c_str()), nullptr);
+  }
+  return hr;
+}
+
+void UnregisterTypeLibrary(RegistrationScope scope) {
+  if (scope == RegistrationScope::kMachine) {
+    UnRegisterTypeLib(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0, OwnSysKind());
+  } else {
+    UnRegisterTypeLibForUser(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0,
+                             OwnSysKind());
+  }
+}
+
+}  // namespace
+
+HRESULT RegisterServer(RegistrationScope scope) {
+  try {
+    const std::wstring path = ComModule::GetPath();
+    if (path.empty()) {
+      return SELFREG_E_CLASS;
+    }
+    for (const ServerClass& entry : {BaseClass(), LinkClass()}) {
+      const LSTATUS status = WriteClass(scope, entry, path);
+      if (status != ERROR_SUCCESS) {
+        UnregisterServer(scope);
+        return status == ERROR_ACCESS_DENIED ? E_ACCESSDENIED : SELFREG_E_CLASS;
+      }
+    }
+    if (FAILED(RegisterTypeLibrary(scope, path))) {
+      UnregisterServer(scope);
+      return SELFREG_E_TYPELIB;
+    }
+    return S_OK;
+  } catch (...) {
+    return SELFREG_E_CLASS;
+  }
+}
+
+HRESULT UnregisterServer(RegistrationScope scope) {
+  try {
+    const std::wstring path = ComModule::GetPath();
+    RemoveClass(scope, BaseClass(), path);
+    RemoveClass(scope, LinkClass(), path);
+    UnregisterTypeLibrary(scope);
+    return S_OK;
+  } catch (...) {
+    return SELFREG_E_CLASS;
+  }
+}
+
+}  // namespace vod::com
