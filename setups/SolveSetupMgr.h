@@ -234,7 +234,9 @@ class RAVELIN_SETUPS_EXPORT CSolveSetupMgr : public virtual io::CStreamio_block_
   // What the manager remembers of its list, so that naming and numbering a
   // new setup does not walk all the others (see SolveSetupMgr.cpp).
   struct Listing;
-  struct ListingDeleter {
+  // Exported with the class: unique_ptr's inline members call it from the
+  // host's code too.
+  struct RAVELIN_SETUPS_EXPORT ListingDeleter {
     void operator()(Listing* listing) const;
   };
   Listing& GetListing() const;
