@@ -56,8 +56,11 @@ PackedCell PackedCell::Text(std::string_view packed) {
 }
 
 PackedCell PackedCell::Long(long number) noexcept {
+  // Stored in eight bytes whatever the width of long, so that equality,
+  // which compares eight bytes, never sees bytes left unset.
   PackedCell cell;
-  std::memcpy(cell.mBytes, &number, sizeof number);
+  const std::int64_t wide = number;
+  std::memcpy(cell.mBytes, &wide, sizeof wide);
   cell.mBytes[kTagByte] = kLongTag;
   return cell;
 }
@@ -112,9 +115,9 @@ std::string_view PackedCell::HeapText() const noexcept {
 }
 
 long PackedCell::GetLong() const noexcept {
-  long number = 0;
-  std::memcpy(&number, mBytes, sizeof number);
-  return number;
+  std::int64_t wide = 0;
+  std::memcpy(&wide, mBytes, sizeof wide);
+  return static_cast<long>(wide);
 }
 
 double PackedCell::GetDouble() const noexcept {

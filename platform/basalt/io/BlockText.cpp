@@ -1024,9 +1024,10 @@ class Parser {
         Fail(start, "\\u{...} value too large for a character");
       }
       if (value > 0xFFFF) {
+        // `text` is packed: the high unit, then the low one, which joins it.
         const std::uint64_t offset = value - 0x10000;
-        text += static_cast<wchar_t>(0xD800 + (offset >> 10));
-        text += static_cast<wchar_t>(0xDC00 + (offset & 0x3FF));
+        detail::AppendWideUnit(text, static_cast<std::uint32_t>(0xD800 + (offset >> 10)));
+        detail::AppendWideUnit(text, static_cast<std::uint32_t>(0xDC00 + (offset & 0x3FF)));
         return;
       }
     } else if (value > 0xFFFFFFFF) {
