@@ -30,8 +30,9 @@ echo "== third-party libraries ready in $((SECONDS - started))s"
 
 run_x64() {
   local started=$SECONDS
-  cmake --preset windows-x64
-  cmake --build --preset windows-x64
+  # Called where set -e does not reach (status collected below): a failed build must fail the leg.
+  cmake --preset windows-x64 || return
+  cmake --build --preset windows-x64 || return
   local built=$SECONDS
   # The same wine settings as the preset's emulator, for the set-up below.
   export WINEPREFIX="$PWD/build/windows-x64/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -51,11 +52,14 @@ run_x64() {
 
 run_x86() {
   local started=$SECONDS
-  cmake --preset windows-x86
-  cmake --build --preset windows-x86
+  # Called where set -e does not reach (status collected below): a failed build must fail the leg.
+  cmake --preset windows-x86 || return
+  cmake --build --preset windows-x86 || return
   local built=$SECONDS
-  ctest --preset windows-x86
+  local status=0
+  ctest --preset windows-x86 || status=$?
   echo "== windows-x86: built in $((built - started))s, checked in $((SECONDS - built))s"
+  return $status
 }
 
 status=0

@@ -60,9 +60,9 @@ std::string Slurp(const std::filesystem::path& path) {
   return out.str();
 }
 
-}  // namespace
-
-ToolResult RunTool(const std::vector<std::string>& args) {
+// One run of the tool; false when the child could not be started at all (the reason in
+// mErr), which is not the tool's answer.
+bool RunToolOnce(const std::vector<std::string>& args, ToolResult& result) {
   // Output goes to files rather than pipes so a chatty child can never block.
   const std::filesystem::path folder = ravelin_test::MakeTempFolder("ravelin-run-");
   const std::filesystem::path outPath = folder / "out";
@@ -72,7 +72,8 @@ ToolResult RunTool(const std::vector<std::string>& args) {
     commandLine += L' ' + Quote(Wide(argument));
   }
 
-  ToolResult result;
+  bool started = false;
+  DWORD startError = 0;
   HANDLE out = InheritableFile(outPath, GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE err = InheritableFile(errPath, GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE in = InheritableFile(L"NUL", GENERIC_READ, OPEN_EXISTING);
@@ -88,12 +89,15 @@ ToolResult RunTool(const std::vector<std::string>& args) {
   if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
       CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                      &startup, &process)) {
+    started = true;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     result.mExitCode = static_cast<int>(code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+  } else {
+    startError = GetLastError();
   }
   for (HANDLE handle : {out, err, in}) {
     if (handle != INVALID_HANDLE_VALUE) {
@@ -104,6 +108,25 @@ ToolResult RunTool(const std::vector<std::string>& args) {
   result.mErr = Slurp(errPath);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
+  if (!started) {
+    result.mErr += "the tool could not be started: system error " + std::to_string(startError);
+  }
+  return started;
+}
+
+}  // namespace
+
+ToolResult RunTool(const std::vector<std::string>& args) {
+  // Under an emulator, starting a process now and then fails while another test process
+  // starts; a start that did not happen is tried again, and never a run that did.
+  ToolResult result;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    result = ToolResult{};
+    if (RunToolOnce(args, result)) {
+      break;
+    }
+    Sleep(200);
+  }
   return result;
 }
 
