@@ -23,6 +23,7 @@ case "$legs" in
 esac
 
 scripts/install-deps.sh scripts/packages.txt scripts/packages-windows.txt
+source scripts/build-cache.sh
 started=$SECONDS
 scripts/windows-deps.sh "${triples[@]}"
 echo "== third-party libraries ready in $((SECONDS - started))s"

@@ -15,9 +15,11 @@
 # as the output reads on Windows itself when read in text mode, so that CTest
 # and gtest_discover_tests parse it as they do elsewhere.
 #
-# The program's exit status is passed on. When the loader itself fails (no
-# such file, a prefix it cannot use), its status and its own message on
-# standard error say so: a test never ends silently.
+# The program's exit status is passed on. The presets leave wine's error
+# channel on (WINEDEBUG=fixme-all): when a program cannot start (a DLL that
+# does not load, a process that fails to initialise), wine's own message on
+# standard error says why, and a failure that printed nothing at all is named
+# with its status: a test never ends silently.
 set -u
 loader="${RAVELIN_WINE:-/usr/lib/wine/wine64}"
 scratch="$(mktemp -d)"
