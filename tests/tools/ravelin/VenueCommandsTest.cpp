@@ -38,6 +38,12 @@ class VenueCommandsTest : public ::testing::TestWithParam<Backend> {
     }
     mDb = GetParam() == Backend::kFile ? mDir.Path("venue.db") : mStore.Location();
     ASSERT_EQ(RunTool({"venue", "init", mDb}).mExitCode, 0);
+    if (GetParam() == Backend::kServer) {
+      // The owner made the tables; the commands run as the venue's PCs do.
+      const ToolResult granted = RunTool({"venue", "grant", mDb, vod::test::kPcRole});
+      ASSERT_EQ(granted.mExitCode, 0) << granted.mErr;
+      mDb = mStore.PcLocation(mDb);
+    }
   }
   // What a failed command must leave as it was: the file's bytes, or the server's rows.
   std::string State() const {
