@@ -54,6 +54,9 @@ make_certificate() {
   printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\n' >"$dir/server.ext"
   openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.crt" -CAkey "$dir/ca.key" \
     -CAcreateserial -days 2 -extfile "$dir/server.ext" -out "$dir/data/server.crt" >/dev/null 2>&1
+  # A CA that signed nothing here, for the tests of a refused certificate.
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=another CA" \
+    -keyout "$dir/other-ca.key" -out "$dir/other-ca.crt" >/dev/null 2>&1
   chmod 600 "$dir/data/server.key"
   chmod 644 "$dir/ca.crt"
   [[ $(id -u) -eq 0 ]] && chown postgres: "$dir/data/server.key" "$dir/data/server.crt"
