@@ -289,9 +289,13 @@ void PgConnection::Configure() {
 void PgConnection::CheckOpen() {
   if (mConnection) {
     // A connection the server ended while the host was idle (a restart, an administrator's
-    // pg_terminate_backend) has that news waiting in its socket: read it before sending.
+    // pg_terminate_backend) has that news waiting in its socket: the server's last message, and
+    // after it the end of the stream, which only a second read reaches. Read both before
+    // sending.
+    PGconn* connection = mConnection.get();
     if (mTransactionDepth > 0 ||
-        (PQconsumeInput(mConnection.get()) == 1 && PQstatus(mConnection.get()) == CONNECTION_OK)) {
+        (PQconsumeInput(connection) == 1 && PQconsumeInput(connection) == 1 &&
+         PQstatus(connection) == CONNECTION_OK)) {
       return;
     }
     mConnection.reset();
@@ -312,7 +316,11 @@ void PgConnection::CheckOpen() {
 }
 
 PGconn* PgConnection::Get() {
-  CheckOpen();
+  // The socket was read for news of a lost connection when the call began (CheckOpen, from
+  // Database); the statements of the same call need not read it again.
+  if (!mConnection) {
+    CheckOpen();
+  }
   return mConnection.get();
 }
 

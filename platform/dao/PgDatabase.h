@@ -83,7 +83,8 @@ struct PgConnection final : Database::Impl {
   void LockTable(const std::string& table) override;
   void Close() noexcept override;
 
-  // The live connection; connects again first when it was lost outside a transaction.
+  // The live connection; connects again first when it was lost outside a transaction, and
+  // raises 3420 once closed.
   PGconn* Get();
   // Pins the session settings the store relies on and reads the reply wait.
   void Configure();
