@@ -72,9 +72,10 @@ endfunction()
 
 # ravelin_add_test(<name> SOURCES ... [LIBS ...])
 # A GoogleTest program registered with CTest. It runs in its source directory;
-# RAVELIN_TEST_DATA_DIR names tests/data.
+# RAVELIN_TEST_DATA_DIR names tests/data. SERIAL: its tests never run beside others (they stop or
+# restart something the others use).
 function(ravelin_add_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "SERIAL" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
@@ -84,7 +85,7 @@ function(ravelin_add_test name)
     DISCOVERY_MODE PRE_TEST
     # Listing a program's tests under an emulator (wine) may have to wait for it to start.
     DISCOVERY_TIMEOUT 120
-    PROPERTIES LABELS unit)
+    PROPERTIES LABELS unit RUN_SERIAL ${A_SERIAL})
 endfunction()
 
 # ravelin_add_benchmark(<name> SOURCES ... [LIBS ...])

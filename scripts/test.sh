@@ -13,10 +13,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # ---- The store on a PostgreSQL server ------------------------------------------------------
-# Starts a server of its own (scripts/pg-server.sh: initdb into a temporary folder as the
-# postgres user, a free loopback port, the socket in that folder), runs the tests of the store,
-# the dao layer and the tool's venue commands against it with RAVELIN_TEST_PG naming it, and
-# stops and deletes the server on any exit, failed tests included.
+# Starts a server of its own (scripts/pg-server.sh start --tls: initdb into a temporary folder
+# as the postgres user, a free loopback port, the socket in that folder, a certificate made by
+# openssl, the owner and PC roles with passwords in the folder's passfile), runs the tests of the
+# store, the dao layer and the tool's venue commands against it with RAVELIN_TEST_PG naming it,
+# and stops and deletes the server on any exit, failed tests included. The tests make each store
+# as the non-superuser owner and use it as the PC role, over TCP with scram-sha-256; some stop,
+# restart (scripts/pg-server.sh restart) or cut off the server.
 pg_server_dir=""
 stop_pg_server() {
   if [[ -n "$pg_server_dir" ]]; then
@@ -28,9 +31,10 @@ pg_leg() {
   pg_server_dir=$(mktemp -d /tmp/ravelin-pg.XXXXXX)
   trap stop_pg_server EXIT
   local conninfo
-  conninfo=$(scripts/pg-server.sh start "$pg_server_dir")
+  conninfo=$(scripts/pg-server.sh start --tls "$pg_server_dir")
   # The tests of the server backend carry "Server" in their names; the file ones ran above.
-  RAVELIN_TEST_PG="$conninfo" ctest --preset dev -R 'Server' --output-on-failure
+  # Each test works in databases of its own, so two run at once.
+  RAVELIN_TEST_PG="$conninfo" ctest --preset dev -R 'Server' -j2 --output-on-failure
   stop_pg_server
   trap - EXIT
 }

@@ -7,6 +7,8 @@ namespace vod {
 namespace {
 
 constexpr long kErrDivisionByZero = 11;
+// Each turn waits up to the server's lock timeout; this many turns bound the whole wait.
+constexpr int kHoldingAttempts = 5;
 
 }  // namespace
 
@@ -86,6 +88,26 @@ void StatementShapes::Walk(const std::string& sql, const WalkHandlers& handlers)
     }
     if (!IgnoreErrors([&] { recordset->MoveNext(); })) {
       break;
+    }
+  }
+}
+
+void RunHoldingTable(const dao::DatabasePtr& database, const std::string& table,
+                     const std::function<bool()>& work) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      dao::Transaction transaction(database);
+      database->LockTable(table);
+      if (work()) {
+        transaction.Commit();
+      }
+      return;
+    } catch (const automation::AutomationError& error) {
+      const long number = error.GetNumber();
+      if ((number != dao::kDaoErrLocked && number != dao::kDaoErrWriteConflict) ||
+          attempt == kHoldingAttempts) {
+        throw;
+      }
     }
   }
 }

@@ -80,6 +80,14 @@ class StatementShapes {
   dao::BaseLinkPtr mLink;
 };
 
+// Runs `work` in a transaction that holds `table` (Database::LockTable), so that the same work
+// of other connections, in this process or on another PC, takes turns with it instead of
+// mixing with it. `work` returns whether to commit. A turn not granted in time (3260) or a
+// conflict (3197) rolls back and tries again a few times; any other error rolls back and
+// reaches the caller.
+void RunHoldingTable(const dao::DatabasePtr& database, const std::string& table,
+                     const std::function<bool()>& work);
+
 // Failure class "ignored": runs one statement; false when it raised.
 template <class Statement>
 bool IgnoreErrors(Statement&& statement) {

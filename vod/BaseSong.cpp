@@ -76,20 +76,27 @@ bool Base::DefaultSong_Base2Struct(const dao::RecordsetPtr& recTmp,
 
 std::int32_t Base::DefaultSong_AddNew(DefaultSongStruct& sttDefaultSong) {
   return Trapped(std::int32_t{0}, [&] {
-    // The file name is looked up as given: the column compares without regard to case, but a
-    // name with surrounding spaces is a different name here although it is stored trimmed.
-    RecordsetScope recordset = StatementShapes(mBaseLink).OpenQuery(
-        "SELECT * FROM DefaultSong WHERE strFileName=" + Str_Quote(sttDefaultSong.strFileName),
-        dao::dbOpenDynaset);
+    // The look-up and the new row in one transaction that holds the table: two PCs adding the
+    // same song at once take turns, and the second finds the first one's row.
     std::int32_t key = 0;
-    if (recordset->IsEOF()) {
-      recordset->AddNew();
-      if (DefaultSong_Struct2Base(recordset.Get(), sttDefaultSong)) {
-        recordset->Update();
-        key = sttDefaultSong.lngDefaultSongID;
+    StatementShapes shapes(mBaseLink);
+    RunHoldingTable(shapes.GetDatabase(), "DefaultSong", [&] {
+      key = 0;
+      // The file name is looked up as given: the column compares without regard to case, but
+      // a name with surrounding spaces is a different name here although it is stored trimmed.
+      RecordsetScope recordset = shapes.OpenQuery(
+          "SELECT * FROM DefaultSong WHERE strFileName=" + Str_Quote(sttDefaultSong.strFileName),
+          dao::dbOpenDynaset);
+      if (recordset->IsEOF()) {
+        recordset->AddNew();
+        if (DefaultSong_Struct2Base(recordset.Get(), sttDefaultSong)) {
+          recordset->Update();
+          key = sttDefaultSong.lngDefaultSongID;
+        }
+        // A row whose copy failed is dropped when the scope closes the recordset.
       }
-      // A row whose copy failed is dropped when the scope closes the recordset.
-    }
+      return true;
+    });
     return key;
   });
 }

@@ -93,23 +93,23 @@ bool Base::Taxis_Build(const std::string& strBeginDate, const std::string& strEn
     }
     return StatementShapes(mBaseLink).ExecuteLink(sql);
   }
+  // Clearing and filling in one transaction that holds the ranking table: a reader sees the old
+  // ranking or the new one, and builds on other PCs take turns, so each replaces the ranking
+  // whole instead of adding to another's. A fill that fails leaves the ranking as this build's
+  // clear left it (empty), rolling back only the fill.
   bool built = false;
-  {
-    // Clearing and filling in one transaction: a reader, in this process or another, sees the
-    // old ranking or the new one, never a half-built one.
-    dao::Transaction transaction(database);
+  RunHoldingTable(database, "SongTaxis", [&] {
+    built = false;
     if (!Taxis_Clear()) {
       return false;
     }
+    dao::Transaction fill(database);
     built = StatementShapes(mBaseLink).ExecuteLink(sql);
     if (built) {
-      transaction.Commit();
+      fill.Commit();
     }
-  }
-  if (!built) {
-    // A failed build leaves the ranking empty, as the clear before it promised.
-    Taxis_Clear();
-  }
+    return true;
+  });
   return built;
 }
 

@@ -1,6 +1,6 @@
-// The store on a PostgreSQL server: the venue of vod_song_store_bench (50,000 songs, 1,000,000
-// selections over 2023) in a database of its own on the server RAVELIN_BENCH_PG names
-// (key/value conninfo of a database the program may create databases from; e.g. the output of
+// The store on a PostgreSQL server: the venue of vod_song_store_bench (BenchVenue.h: 50,000
+// songs, 1,000,000 selections over 2023) in a database of its own on the server RAVELIN_BENCH_PG
+// names (key/value conninfo of a database the program may create databases from; e.g. the output of
 // scripts/pg-server.sh start). The database is dropped at the end.
 //
 // Measured: Taxis_Build for one quarter through the store against the same statements (clear
@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/vod/BenchVenue.h"
 #include "platform/automation/Variant.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/JetSql.h"
@@ -32,11 +33,8 @@
 
 namespace {
 
-constexpr int kSongs = 50'000;
-constexpr int kSelections = 1'000'000;
-constexpr int kDays = 365;
-const char* const kQuarterBegin = "2023-04-01";
-const char* const kQuarterEnd = "2023-06-30";
+using bench::kQuarterBegin;
+using bench::kQuarterEnd;
 
 using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
 
@@ -80,21 +78,6 @@ void Copy(PGconn* connection, const std::string& command, const std::string& row
   while (PGresult* rest = PQgetResult(connection)) {
     PQclear(rest);
   }
-}
-
-std::string DateOfDay(int day) {
-  using namespace std::chrono;
-  const year_month_day date{sys_days{year{2023} / January / 1} + days{day}};
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-  return text;
-}
-
-std::string SongFile(int song) {
-  char text[24];
-  std::snprintf(text, sizeof text, "S%05d.MPG", song);
-  return text;
 }
 
 // The ranking statement as the store's translator writes it for the server.
@@ -142,31 +125,13 @@ class Venue {
     vod::CreateRavelinDatabase(mStore);
     Connection db = Connect(mStore);
     std::string songs;
-    for (int i = 0; i < kSongs; ++i) {
-      songs += "Song " + std::to_string(i) + "\t" + SongFile(i) + "\n";
-    }
-    Copy(db.get(), "COPY song (strsongname, strsignfile) FROM STDIN", songs);
     std::string log;
-    std::mt19937 random(20231231);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::uniform_int_distribution<int> room(1, 60);
-    std::uniform_int_distribution<int> second(0, 86399);
-    for (int i = 0; i < kSelections; ++i) {
-      const int day = static_cast<int>(static_cast<long long>(i) * kDays / kSelections);
-      char when[32];
-      const int s = second(random);
-      std::snprintf(when, sizeof when, "%s %02d:%02d:%02d", DateOfDay(day).c_str(), s / 3600,
-                    s / 60 % 60, s % 60);
-      const double u = unit(random);
-      std::string file = u < 0.01 ? "GONE" + std::to_string(i % 500) + ".MPG"
-                                  : SongFile(static_cast<int>(kSongs * u * u * u) % kSongs);
-      if (i % 10 == 0) {
-        for (char& c : file) {
-          c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-      }
-      log += std::string(when) + "\t" + std::to_string(room(random)) + "\t" + file + "\t0\n";
-    }
+    bench::GenerateVenue([&](const std::string& name,
+                             const std::string& file) { songs += name + "\t" + file + "\n"; },
+                         [&](const std::string& when, int room, const std::string& file) {
+                           log += when + "\t" + std::to_string(room) + "\t" + file + "\t0\n";
+                         });
+    Copy(db.get(), "COPY song (strsongname, strsignfile) FROM STDIN", songs);
     Copy(db.get(), "COPY selectsong (strdatetime, lngroomid, strsongfile, bytstatus) FROM STDIN",
          log);
     Run(db.get(), "VACUUM ANALYZE");

@@ -1,6 +1,5 @@
-// The song members of Base on a generated venue: 50,000 songs and 1,000,000 selections over the
-// 365 days of 2023, most of them of a few popular songs, a tenth logged in lower case and one in
-// a hundred of files the library lacks.
+// The song members of Base on the generated venue of BenchVenue.h: 50,000 songs and 1,000,000
+// selections over the 365 days of 2023.
 //
 // Measured: Taxis_Build for one quarter (April to June) against the same work done directly on
 // SQLite (the reference the build must stay within 1.2 times of), Taxis_Text of the top 100,
@@ -26,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/vod/BenchVenue.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/JetSql.h"
 #include "vod/Base.h"
@@ -35,12 +35,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSongs = 50'000;
-constexpr int kSelections = 1'000'000;
-constexpr int kDays = 365;
-
-const char* const kQuarterBegin = "2023-04-01";
-const char* const kQuarterEnd = "2023-06-30";
+using bench::kQuarterBegin;
+using bench::kQuarterEnd;
+constexpr int kSongs = bench::kVenueSongs;
+constexpr int kSelections = bench::kVenueSelections;
 
 // The ranking as plain SQLite would compute it, with the same date test the log's index is on.
 const std::string kReferenceBuild =
@@ -87,63 +85,29 @@ struct Prepared {
   sqlite3_stmt* mStatement = nullptr;
 };
 
-std::string DateOfDay(int day) {
-  using namespace std::chrono;
-  const year_month_day date{sys_days{year{2023} / January / 1} + days{day}};
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-  return text;
-}
-
-std::string SongFile(int song) {
-  char text[24];
-  std::snprintf(text, sizeof text, "S%05d.MPG", song);
-  return text;
-}
-
 void Generate(const std::string& path) {
   vod::CreateRavelinDatabase(path);
   SqliteHandle db = OpenSqlite(path);
   Exec(db.get(), "BEGIN");
   {
     Prepared song(db.get(), "INSERT INTO Song (strSongName, strSignFile) VALUES (?1, ?2)");
-    for (int i = 0; i < kSongs; ++i) {
-      const std::string name = "Song " + std::to_string(i);
-      const std::string file = SongFile(i);
-      sqlite3_bind_text(song.mStatement, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-      sqlite3_bind_text(song.mStatement, 2, file.c_str(), -1, SQLITE_TRANSIENT);
-      sqlite3_step(song.mStatement);
-      sqlite3_reset(song.mStatement);
-    }
     Prepared select(db.get(),
                     "INSERT INTO SelectSong (strDateTime, lngRoomID, strSongFile, bytStatus)"
                     " VALUES (?1, ?2, ?3, 0)");
-    std::mt19937 random(20231231);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::uniform_int_distribution<int> room(1, 60);
-    std::uniform_int_distribution<int> second(0, 86399);
-    for (int i = 0; i < kSelections; ++i) {
-      // Appended in time order, as a venue's log grows.
-      const int day = static_cast<int>(static_cast<long long>(i) * kDays / kSelections);
-      char when[32];
-      const int s = second(random);
-      std::snprintf(when, sizeof when, "%s %02d:%02d:%02d", DateOfDay(day).c_str(), s / 3600,
-                    s / 60 % 60, s % 60);
-      const double u = unit(random);
-      std::string file = u < 0.01 ? "GONE" + std::to_string(i % 500) + ".MPG"
-                                  : SongFile(static_cast<int>(kSongs * u * u * u) % kSongs);
-      if (i % 10 == 0) {
-        for (char& c : file) {
-          c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-      }
-      sqlite3_bind_text(select.mStatement, 1, when, -1, SQLITE_TRANSIENT);
-      sqlite3_bind_int(select.mStatement, 2, room(random));
-      sqlite3_bind_text(select.mStatement, 3, file.c_str(), -1, SQLITE_TRANSIENT);
-      sqlite3_step(select.mStatement);
-      sqlite3_reset(select.mStatement);
-    }
+    bench::GenerateVenue(
+        [&](const std::string& name, const std::string& file) {
+          sqlite3_bind_text(song.mStatement, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+          sqlite3_bind_text(song.mStatement, 2, file.c_str(), -1, SQLITE_TRANSIENT);
+          sqlite3_step(song.mStatement);
+          sqlite3_reset(song.mStatement);
+        },
+        [&](const std::string& when, int room, const std::string& file) {
+          sqlite3_bind_text(select.mStatement, 1, when.c_str(), -1, SQLITE_TRANSIENT);
+          sqlite3_bind_int(select.mStatement, 2, room);
+          sqlite3_bind_text(select.mStatement, 3, file.c_str(), -1, SQLITE_TRANSIENT);
+          sqlite3_step(select.mStatement);
+          sqlite3_reset(select.mStatement);
+        });
   }
   Exec(db.get(), "COMMIT");
   Exec(db.get(), "PRAGMA wal_checkpoint(TRUNCATE)");
@@ -277,7 +241,7 @@ void BM_SelectSongAddNew10000(benchmark::State& state) {
   int n = 0;
   for (auto _ : state) {
     for (int i = 0; i < 10'000; ++i) {
-      selection.strSongFile = SongFile(n++ % kSongs);
+      selection.strSongFile = bench::VenueSongFile(n++ % kSongs);
       if (!base->SelectSong_AddNew(selection)) {
         state.SkipWithError("SelectSong_AddNew failed");
         return;

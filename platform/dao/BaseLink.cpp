@@ -41,7 +41,8 @@ class DefaultBaseLink final : public BaseLink {
   }
 
   bool ExecuteSQL(std::string sql) override {
-    if (!IsOpen()) {
+    // A server connection that was lost is not open, yet the statement connects it again.
+    if (!mDatabase) {
       mLastError = "No database is open.";
       return false;
     }

@@ -43,7 +43,9 @@ class DAO_EXPORT BaseLink : public virtual automation::Object {
                           std::string_view schemaSql) = 0;
   // The open database; Nothing (an empty pointer) when none is open.
   virtual DatabasePtr BaseDatabase() = 0;
+  // The path or connection string opened, a password in it masked.
   virtual std::string GetBasePath() const = 0;
+  // False also while a server connection is lost (until a call connects it again).
   virtual bool IsOpen() const = 0;
   // Closes the open database, if any; harmless when none is open.
   virtual void CloseBase() = 0;

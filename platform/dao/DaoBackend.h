@@ -71,15 +71,22 @@ struct Database::Impl {
   int mTransactionDepth = 0;
 
   virtual bool IsOpen() const = 0;
-  // Raises 3420 once the connection has been closed.
-  void CheckOpen() const;
+  // Whether the connection was lost (not closed by Close): the next call may connect again.
+  virtual bool IsLost() const { return false; }
+  // Raises 3420 once the connection has been closed; an engine that lost its connection
+  // connects again here when no transaction was open, and raises 3151 when one was.
+  virtual void CheckOpen();
   virtual RecordsetPtr OpenRecordset(const std::shared_ptr<Impl>& self, const std::string& sql,
                                      std::int32_t type) = 0;
   virtual void Execute(const std::string& sql) = 0;
   // The outermost transaction is serializable when asked; inner ones are savepoints.
   virtual void Begin(bool serializable) = 0;
   virtual void Commit() = 0;
+  // Undoes the innermost transaction; after a lost connection there is nothing left to undo.
   virtual void Rollback() = 0;
+  // Inside a transaction: holds `table` against other connections' LockTable (and writers)
+  // until the transaction ends.
+  virtual void LockTable(const std::string& table) = 0;
   virtual void Close() noexcept = 0;
 };
 
@@ -123,6 +130,8 @@ std::shared_ptr<Database::Impl> OpenServerDatabase(const std::string& connection
 std::shared_ptr<Database::Impl> CreateServerDatabase(const std::string& connection,
                                                      const std::string& password,
                                                      std::string_view schemaSql);
+void GrantServerDatabase(const std::string& connection, const std::string& password,
+                         const std::string& role);
 std::shared_ptr<Database::Impl> OpenFileDatabase(const std::string& path,
                                                  const std::string& password, bool readOnly);
 std::shared_ptr<Database::Impl> CreateFileDatabase(const std::string& path,

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <regex>
 #include <thread>
 
 #include "platform/automation/AutomationError.h"
@@ -32,7 +33,7 @@ void RaiseDao(long number, const std::string& description) {
 
 Database::Impl::~Impl() = default;
 
-void Database::Impl::CheckOpen() const {
+void Database::Impl::CheckOpen() {
   if (!IsOpen()) {
     RaiseDao(kDaoErrObjectClosed, "Object invalid or no longer set.");
   }
@@ -79,6 +80,14 @@ DatabasePtr Database::Create(const std::string& path, const std::string& passwor
                                               : CreateFileDatabase(path, password, schemaSql));
 }
 
+void Database::GrantAccess(const std::string& connection, const std::string& password,
+                           const std::string& role) {
+  if (!IsConnectionString(connection)) {
+    RaiseDao(kDaoErrEngine, "A database file has no roles; access is granted on a server only.");
+  }
+  GrantServerDatabase(connection, password, role);
+}
+
 RecordsetPtr Database::OpenRecordset(const std::string& sql, std::int32_t type) {
   mImpl->CheckOpen();
   if (type != dbOpenTable && type != dbOpenDynaset && type != dbOpenSnapshot) {
@@ -103,17 +112,31 @@ void Database::BeginTrans(bool serializable) {
 }
 
 void Database::CommitTrans() {
-  mImpl->CheckOpen();
   RequireTransaction(*mImpl);
+  mImpl->CheckOpen();
   mImpl->Commit();
   --mImpl->mTransactionDepth;
 }
 
 void Database::Rollback() {
-  mImpl->CheckOpen();
   RequireTransaction(*mImpl);
+  if (!mImpl->IsOpen() && !mImpl->IsLost()) {
+    RaiseDao(kDaoErrObjectClosed, "Object invalid or no longer set.");
+  }
+  // The transaction ends whatever the engine answers: a failed ROLLBACK leaves nothing a second
+  // one could undo, and a depth left behind would make the next BeginTrans a savepoint of a
+  // transaction that no longer exists.
+  struct Lower {
+    Impl& impl;
+    ~Lower() { --impl.mTransactionDepth; }
+  } lower{*mImpl};
   mImpl->Rollback();
-  --mImpl->mTransactionDepth;
+}
+
+void Database::LockTable(const std::string& table) {
+  RequireTransaction(*mImpl);
+  mImpl->CheckOpen();
+  mImpl->LockTable(table);
 }
 
 int Database::GetTransactionDepth() const {
@@ -130,6 +153,16 @@ bool Database::IsOpen() const {
 
 const std::string& Database::GetName() const {
   return mImpl->mName;
+}
+
+std::string MaskPassword(const std::string& text) {
+  // password=secret or password = 'sec ret' in conninfo, password=secret&... in a URI's query.
+  static const std::regex kKeyword(R"((password\s*=\s*)('([^'\\]|\\.)*'?|[^\s&]+))",
+                                   std::regex::icase);
+  // user:secret@ in a URI; up to the last @ of the word, since a careless password holds / or :.
+  static const std::regex kUserInfo(R"((postgres(ql)?://[^:/@\s]*):[^@\s]*@)", std::regex::icase);
+  const std::string masked = std::regex_replace(text, kKeyword, "$1***");
+  return std::regex_replace(masked, kUserInfo, "$1:***@");
 }
 
 Transaction::Transaction(const DatabasePtr& database, bool serializable) : mDatabase(database) {

@@ -16,9 +16,20 @@
 // Both engines compare, group, join and sort text without regard to case, in the same way.
 //
 // Errors are automation::AutomationError with DAO's numbers where DAO has one (3024 file not
-// found or server unreachable, 3031 wrong password, 3204 file exists or server database not
-// empty, 3034 no transaction, 3197 stopped by a concurrent change, 3420 closed) and 3000 with
-// the engine's own text for everything the engine rejects.
+// found, server unreachable or no such server database, 3031 wrong password, 3033 no right to
+// connect, 3045 the server takes no more connections, 3204 file exists or server database not
+// empty, 3034 no transaction, 3151 connection to the server lost, 3197 stopped by a concurrent
+// change, 3260 a lock not granted in time, 3420 closed) and 3000 with the engine's own text for
+// everything the engine rejects.
+//
+// A server connection that is lost (the server restarted, the network dropped, or no answer came
+// within the statement timeout plus a few seconds) fails the call with 3151 and IsOpen turns
+// False; the next call connects again when no transaction was open. Inside a transaction the
+// work is gone: calls raise 3151 until Rollback, which then succeeds. A 3151 from CommitTrans
+// means the answer to COMMIT was lost: whether the transaction was committed is unknown.
+//
+// The name of a server database, as GetName gives it and as error texts show it, has its
+// password masked.
 //
 // Ownership: reference-counted (automation::ObjectPtr); the file is closed by Close or when the
 // last reference (the object's or an open Recordset's) goes. Belongs to the thread that opened
@@ -50,7 +61,9 @@ enum DaoErrorNumber : long {
   kDaoErrFileNotFound = 3024,
   kDaoErrReadOnly = 3027,
   kDaoErrBadPassword = 3031,
+  kDaoErrNoPermission = 3033,
   kDaoErrNoTransaction = 3034,
+  kDaoErrInUse = 3045,
   kDaoErrSelectExecuted = 3065,
   kDaoErrSyntax = 3075,
   kDaoErrFieldNotUpdatable = 3164,
@@ -60,6 +73,7 @@ enum DaoErrorNumber : long {
   kDaoErrInvalidOperation = 3219,
   kDaoErrLocked = 3260,
   kDaoErrItemNotFound = 3265,
+  kDaoErrConnectionLost = 3151,
   kDaoErrUnrecognizedFormat = 3343,
   kDaoErrObjectClosed = 3420,
 };
@@ -85,6 +99,14 @@ class DAO_EXPORT Database : public virtual automation::Object {
   static DatabasePtr Create(const std::string& path, const std::string& password,
                             std::string_view schemaSql);
 
+  // A server database whose tables were made (by its owner, who calls this): gives the login
+  // role `role` what the venue's PCs need and nothing more: CONNECT on the database, USAGE on
+  // the schema public, SELECT, INSERT, UPDATE and DELETE on the tables there and USAGE on their
+  // sequences. Such a role cannot make, change or drop tables. Raises 3000 for a file (a file has
+  // no roles) and with the server's text when the server refuses (no such role, not the owner).
+  static void GrantAccess(const std::string& connection, const std::string& password,
+                          const std::string& role);
+
   // Runs a query. dbOpenDynaset (the default) gives an updatable set where the query allows;
   // dbOpenSnapshot a read-only copy. dbOpenTable takes a table name and opens it as a dynaset.
   RecordsetPtr OpenRecordset(const std::string& sql, std::int32_t type = dbOpenDynaset);
@@ -98,6 +120,11 @@ class DAO_EXPORT Database : public virtual automation::Object {
   // changes as if no other connection worked at the same time; where another one did, a
   // statement or the commit raises 3197 and the work must be rolled back and done again.
   void BeginTrans(bool serializable = false);
+  // Inside a transaction: waits until no other connection holds `table` (a store table's name),
+  // then holds it until the transaction ends, so that work on it runs one connection at a time;
+  // readers are not held up. A wait longer than the server's lock timeout raises 3260. A file
+  // takes its write lock. Raises 3034 outside a transaction.
+  void LockTable(const std::string& table);
   void CommitTrans();
   void Rollback();
   int GetTransactionDepth() const;
@@ -106,7 +133,8 @@ class DAO_EXPORT Database : public virtual automation::Object {
   // still open fail from then on too. Closing twice is harmless.
   void Close();
   bool IsOpen() const;
-  const std::string& GetName() const;  // the path it was opened with
+  // The path it was opened with; a connection string with its password masked.
+  const std::string& GetName() const;
 
   explicit Database(std::shared_ptr<Impl> impl);
 
@@ -132,6 +160,11 @@ class DAO_EXPORT Transaction {
   DatabasePtr mDatabase;
   bool mDone = false;
 };
+
+// A file path as it is; a connection string (or a text that may quote one, such as a libpq
+// error) with every password in it replaced by "***": password=... in conninfo or a URI's query,
+// and user:password@ in a URI.
+DAO_EXPORT std::string MaskPassword(const std::string& text);
 
 // Runs `work` in a serializable transaction and commits it; when a concurrent change stopped it
 // (3197), rolls back and runs it again, a bounded number of times. Any other error, or the last

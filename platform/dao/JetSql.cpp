@@ -266,6 +266,45 @@ bool IsAggregate(const Token& token) {
   return false;
 }
 
+// The one table a SELECT reads when its FROM clause (tokens[from] being FROM) names one table,
+// with an optional alias, and nothing else up to WHERE, ORDER BY, LIMIT or the end.
+struct SingleTable {
+  size_t table;      // the table's token
+  size_t qualifier;  // the token that qualifies its columns: the alias, or the table
+};
+
+std::optional<SingleTable> FindSingleTable(const std::vector<Token>& tokens, size_t from,
+                                           size_t end) {
+  auto isName = [](const Token& token) {
+    return (token.kind == TokenKind::Word || token.kind == TokenKind::QuotedName) &&
+           !IsClauseKeyword(token);
+  };
+  size_t i = NextSignificant(tokens, from + 1, end);
+  if (i >= end || !isName(tokens[i])) {
+    return std::nullopt;
+  }
+  SingleTable found{i, i};
+  i = NextSignificant(tokens, i + 1, end);
+  if (i < end && IsKeyword(tokens[i], "AS")) {
+    i = NextSignificant(tokens, i + 1, end);
+  }
+  if (i < end && isName(tokens[i])) {
+    found.qualifier = i;
+    i = NextSignificant(tokens, i + 1, end);
+  }
+  if (i < end && !IsKeyword(tokens[i], "WHERE") && !IsKeyword(tokens[i], "ORDER") &&
+      !IsKeyword(tokens[i], "LIMIT")) {
+    return std::nullopt;  // a join, a second table or something unexpected
+  }
+  return found;
+}
+
+// A table's name without Jet's [ ] or ` ` around it.
+std::string BareName(const Token& token) {
+  return token.kind == TokenKind::QuotedName ? token.text.substr(1, token.text.size() - 2)
+                                             : token.text;
+}
+
 // Translates the SELECT that occupies tokens [begin, end), tokens[begin]
 // being the SELECT keyword.
 JetSqlTranslation TranslateSelect(const std::vector<Token>& tokens, size_t begin, size_t end,
@@ -308,31 +347,12 @@ JetSqlTranslation TranslateSelect(const std::vector<Token>& tokens, size_t begin
   if (!from || distinct || aggregate || grouped) {
     return result;
   }
-  // One table, an optional alias, then the end or a clause that is no join.
-  size_t i = NextSignificant(tokens, *from + 1, end);
-  if (i >= end || (tokens[i].kind != TokenKind::Word && tokens[i].kind != TokenKind::QuotedName) ||
-      IsClauseKeyword(tokens[i])) {
+  const std::optional<SingleTable> single = FindSingleTable(tokens, *from, end);
+  if (!single) {
     return result;
   }
-  const std::string table = tokens[i].text;
-  std::string qualifier = table;
-  i = NextSignificant(tokens, i + 1, end);
-  if (i < end && IsKeyword(tokens[i], "AS")) {
-    i = NextSignificant(tokens, i + 1, end);
-  }
-  if (i < end && (tokens[i].kind == TokenKind::Word || tokens[i].kind == TokenKind::QuotedName) &&
-      !IsClauseKeyword(tokens[i])) {
-    qualifier = tokens[i].text;
-    i = NextSignificant(tokens, i + 1, end);
-  }
-  if (i < end && !IsKeyword(tokens[i], "WHERE") && !IsKeyword(tokens[i], "ORDER") &&
-      !IsKeyword(tokens[i], "LIMIT")) {
-    return result;  // a join, a second table or something unexpected
-  }
-  std::string bareTable = table;
-  if (!bareTable.empty() && (bareTable.front() == '[' || bareTable.front() == '`')) {
-    bareTable = bareTable.substr(1, bareTable.size() - 2);
-  }
+  const std::string qualifier = tokens[single->qualifier].text;
+  const std::string bareTable = BareName(tokens[single->table]);
   if (options.hasRowid && !options.hasRowid(bareTable)) {
     return result;
   }
@@ -636,33 +656,12 @@ class PgTranslator {
     if (!from || distinct || aggregate || grouped || !mOptions.keyColumn) {
       return result;
     }
-    // One table, an optional alias, then the end or a clause that is no join.
-    size_t i = NextSignificant(mTokens, *from + 1, end);
-    if (i >= end ||
-        (mTokens[i].kind != TokenKind::Word && mTokens[i].kind != TokenKind::QuotedName) ||
-        IsClauseKeyword(mTokens[i])) {
+    const std::optional<SingleTable> single = FindSingleTable(mTokens, *from, end);
+    if (!single) {
       return result;
     }
-    const Token& tableToken = mTokens[i];
-    std::string qualifier = PgName(tableToken);
-    i = NextSignificant(mTokens, i + 1, end);
-    if (i < end && IsKeyword(mTokens[i], "AS")) {
-      i = NextSignificant(mTokens, i + 1, end);
-    }
-    if (i < end &&
-        (mTokens[i].kind == TokenKind::Word || mTokens[i].kind == TokenKind::QuotedName) &&
-        !IsClauseKeyword(mTokens[i])) {
-      qualifier = PgName(mTokens[i]);
-      i = NextSignificant(mTokens, i + 1, end);
-    }
-    if (i < end && !IsKeyword(mTokens[i], "WHERE") && !IsKeyword(mTokens[i], "ORDER") &&
-        !IsKeyword(mTokens[i], "LIMIT")) {
-      return result;  // a join, a second table or something unexpected
-    }
-    std::string bareTable = tableToken.text;
-    if (tableToken.kind == TokenKind::QuotedName) {
-      bareTable = bareTable.substr(1, bareTable.size() - 2);
-    }
+    const std::string qualifier = PgName(mTokens[single->qualifier]);
+    const std::string bareTable = BareName(mTokens[single->table]);
     const std::string key = mOptions.keyColumn(bareTable);
     if (key.empty()) {
       return result;
@@ -810,42 +809,50 @@ class PgTranslator {
   const JetSqlOptions& mOptions;
 };
 
-JetSqlTranslation TranslatePostgres(const std::vector<Token>& tokens,
-                                    const JetSqlOptions& options) {
+// What a dialect makes of the pieces of one statement; TranslateStatement is the run over the
+// statement that both dialects share.
+class DialectWriter {
+ public:
+  virtual ~DialectWriter() = default;
+  // Tokens [begin, end), functions, literals and names in the dialect's terms.
+  virtual std::string Range(size_t begin, size_t end) const = 0;
+  // The SELECT in [begin, end), tokens[begin] being SELECT.
+  virtual JetSqlTranslation Select(size_t begin, size_t end) const = 0;
+  // An UPDATE in [first, end) when its SET clause needs more than Range.
+  virtual std::optional<std::string> Update(size_t first, size_t end) const = 0;
+  // "INSERT INTO T" of an INSERT ... SELECT, T being tokens[table].
+  virtual std::string InsertHead(size_t first, size_t table) const = 0;
+  // A name of the derived column list, as the engine's columns gave it.
+  virtual std::string ColumnName(const std::string& column) const = 0;
+  // What the translation keeps of the text before the statement's first word.
+  virtual bool KeepsLead() const = 0;
+};
+
+JetSqlTranslation TranslateStatement(const std::vector<Token>& tokens, const JetSqlOptions& options,
+                                     const DialectWriter& writer) {
   const size_t end = tokens.size();
   const size_t first = NextSignificant(tokens, 0, end);
   const Token& verb = tokens[first];
-  const PgTranslator translator(tokens, options);
+  const std::string lead = writer.KeepsLead() ? writer.Range(0, first) : std::string();
 
   if (IsKeyword(verb, "SELECT")) {
-    return translator.Select(first, end);
+    JetSqlTranslation result = writer.Select(first, end);
+    result.sql = lead + result.sql;
+    if (!result.keyedSql.empty()) {
+      result.keyedSql = lead + result.keyedSql;
+    }
+    return result;
   }
   if (IsKeyword(verb, "DELETE")) {
+    // Jet's DELETE * FROM.
     const size_t star = NextSignificant(tokens, first + 1, end);
     if (star < end && IsPunct(tokens[star], "*")) {
-      return {translator.Range(first, star) + translator.Range(star + 1, end), {}, {}};
+      return {lead + writer.Range(first, star) + writer.Range(star + 1, end), {}, {}};
     }
   }
   if (IsKeyword(verb, "UPDATE")) {
-    std::optional<size_t> set, where;
-    int depth = 0;
-    for (size_t i = first + 1; i < end; ++i) {
-      if (IsPunct(tokens[i], "(")) {
-        ++depth;
-      } else if (IsPunct(tokens[i], ")")) {
-        --depth;
-      } else if (depth == 0 && !set && IsKeyword(tokens[i], "SET")) {
-        set = i;
-      } else if (depth == 0 && set && !where && IsKeyword(tokens[i], "WHERE")) {
-        where = i;
-      }
-    }
-    if (set) {
-      return {translator.Range(first, *set + 1) +
-                  translator.Assignments(*set + 1, where.value_or(end)) +
-                  (where ? translator.Range(*where, end) : std::string()),
-              {},
-              {}};
+    if (std::optional<std::string> update = writer.Update(first, end)) {
+      return {lead + *update, {}, {}};
     }
   }
   if (IsKeyword(verb, "INSERT")) {
@@ -853,24 +860,95 @@ JetSqlTranslation TranslatePostgres(const std::vector<Token>& tokens,
     const size_t table = into < end ? NextSignificant(tokens, into + 1, end) : end;
     const size_t select = table < end ? NextSignificant(tokens, table + 1, end) : end;
     if (select < end && IsKeyword(tokens[into], "INTO") && IsKeyword(tokens[select], "SELECT")) {
-      // Jet matches the selected columns to the table's by name; PostgreSQL by position.
+      // Jet matches the selected columns to the table's by name; the engines by position.
+      // Name them explicitly.
       if (!options.selectColumns) {
         throw JetSqlError("cannot derive the column list of INSERT INTO ... SELECT");
       }
-      const std::string selectSql = translator.Select(select, end).sql;
+      const std::string selectSql = writer.Select(select, end).sql;
       const std::vector<std::string> columns = options.selectColumns(selectSql);
       if (columns.empty()) {
         throw JetSqlError("INSERT INTO ... SELECT selects no columns");
       }
       std::string list;
       for (const std::string& column : columns) {
-        list += (list.empty() ? "" : ", ") + column;
+        list += (list.empty() ? "" : ", ") + writer.ColumnName(column);
       }
-      return {"INSERT INTO " + PgName(tokens[table]) + " (" + list + ") " + selectSql, {}, {}};
+      return {lead + writer.InsertHead(first, table) + " (" + list + ") " + selectSql, {}, {}};
     }
   }
-  return {translator.Range(first, end), {}, {}};
+  return {lead + writer.Range(first, end), {}, {}};
 }
+
+class SqliteWriter final : public DialectWriter {
+ public:
+  SqliteWriter(const std::vector<Token>& tokens, const JetSqlOptions& options, bool dml)
+      : mTokens(tokens), mOptions(options), mTranslator(tokens, dml) {}
+
+  std::string Range(size_t begin, size_t end) const override {
+    return mTranslator.Range(begin, end);
+  }
+  JetSqlTranslation Select(size_t begin, size_t end) const override {
+    return TranslateSelect(mTokens, begin, end, mOptions);
+  }
+  std::optional<std::string> Update(size_t, size_t) const override { return std::nullopt; }
+  std::string InsertHead(size_t first, size_t table) const override {
+    return mTranslator.Range(first, table + 1);
+  }
+  std::string ColumnName(const std::string& column) const override { return QuoteName(column); }
+  bool KeepsLead() const override { return true; }
+
+ private:
+  const std::vector<Token>& mTokens;
+  const JetSqlOptions& mOptions;
+  const Translator mTranslator;
+};
+
+class PgWriter final : public DialectWriter {
+ public:
+  PgWriter(const std::vector<Token>& tokens, const JetSqlOptions& options)
+      : mTokens(tokens), mTranslator(tokens, options) {}
+
+  std::string Range(size_t begin, size_t end) const override {
+    return mTranslator.Range(begin, end);
+  }
+  JetSqlTranslation Select(size_t begin, size_t end) const override {
+    return mTranslator.Select(begin, end);
+  }
+  std::optional<std::string> Update(size_t first, size_t end) const override {
+    // "=" in the SET clause assigns: it must not become a comparison of keys.
+    std::optional<size_t> set, where;
+    int depth = 0;
+    for (size_t i = first + 1; i < end; ++i) {
+      if (IsPunct(mTokens[i], "(")) {
+        ++depth;
+      } else if (IsPunct(mTokens[i], ")")) {
+        --depth;
+      } else if (depth == 0 && !set && IsKeyword(mTokens[i], "SET")) {
+        set = i;
+      } else if (depth == 0 && set && !where && IsKeyword(mTokens[i], "WHERE")) {
+        where = i;
+      }
+    }
+    if (!set) {
+      return std::nullopt;
+    }
+    return mTranslator.Range(first, *set + 1) +
+           mTranslator.Assignments(*set + 1, where.value_or(end)) +
+           (where ? mTranslator.Range(*where, end) : std::string());
+  }
+  std::string InsertHead(size_t, size_t table) const override {
+    return "INSERT INTO " + PgName(mTokens[table]);
+  }
+  // The server's columns come quoted already.
+  std::string ColumnName(const std::string& column) const override { return column; }
+  bool KeepsLead() const override { return false; }
+
+ private:
+  const std::vector<Token>& mTokens;
+  const PgTranslator mTranslator;
+};
+
 }  // namespace
 
 JetSqlTranslation TranslateJetSql(const std::string& jetSql, const JetSqlOptions& options) {
@@ -886,53 +964,13 @@ JetSqlTranslation TranslateJetSql(const std::string& jetSql, const JetSqlOptions
     throw JetSqlError("empty SQL text");
   }
   if (options.dialect == JetSqlDialect::kPostgres) {
-    return TranslatePostgres(tokens, options);
+    return TranslateStatement(tokens, options, PgWriter(tokens, options));
   }
   const Token& verb = tokens[first];
+  // Text literals get the case-blind order only where rows are compared.
   const bool dml = IsKeyword(verb, "SELECT") || IsKeyword(verb, "INSERT") ||
                    IsKeyword(verb, "UPDATE") || IsKeyword(verb, "DELETE");
-  const Translator translator(tokens, dml);
-
-  if (IsKeyword(verb, "SELECT")) {
-    JetSqlTranslation result = TranslateSelect(tokens, first, end, options);
-    result.sql = translator.Range(0, first) + result.sql;
-    if (!result.keyedSql.empty()) {
-      result.keyedSql = translator.Range(0, first) + result.keyedSql;
-    }
-    return result;
-  }
-
-  if (IsKeyword(verb, "DELETE")) {
-    const size_t star = NextSignificant(tokens, first + 1, end);
-    if (star < end && IsPunct(tokens[star], "*")) {
-      return {translator.Range(0, star) + translator.Range(star + 1, end), {}, {}};
-    }
-  }
-
-  if (IsKeyword(verb, "INSERT")) {
-    const size_t into = NextSignificant(tokens, first + 1, end);
-    const size_t table = into < end ? NextSignificant(tokens, into + 1, end) : end;
-    const size_t select = table < end ? NextSignificant(tokens, table + 1, end) : end;
-    if (select < end && IsKeyword(tokens[into], "INTO") && IsKeyword(tokens[select], "SELECT")) {
-      // Jet matches the selected columns to the table's by name; SQLite by
-      // position. Name them explicitly.
-      if (!options.selectColumns) {
-        throw JetSqlError("cannot derive the column list of INSERT INTO ... SELECT");
-      }
-      const std::string selectSql = TranslateSelect(tokens, select, end, options).sql;
-      const std::vector<std::string> columns = options.selectColumns(selectSql);
-      if (columns.empty()) {
-        throw JetSqlError("INSERT INTO ... SELECT selects no columns");
-      }
-      std::string list;
-      for (const std::string& column : columns) {
-        list += (list.empty() ? "" : ", ") + QuoteName(column);
-      }
-      return {translator.Range(0, table + 1) + " (" + list + ") " + selectSql, {}, {}};
-    }
-  }
-
-  return {translator.Range(0, end), {}, {}};
+  return TranslateStatement(tokens, options, SqliteWriter(tokens, options, dml));
 }
 
 }  // namespace dao

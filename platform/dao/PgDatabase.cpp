@@ -1,7 +1,9 @@
 #include "platform/dao/PgDatabase.h"
 
 #include <cctype>
+#include <chrono>
 #include <cstring>
+#include <regex>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/dao/SqlText.h"
@@ -57,12 +59,60 @@ std::string Trimmed(const std::string& text) {
   return line;
 }
 
+// A connection that takes longer than this to answer while it is being set up is lost.
+constexpr int kSetUpWait = 15000;
+// What a call waits beyond the server's statement timeout before it gives the server up: the
+// server's own cancel and its answer need a moment.
+constexpr int kReplyGrace = 5000;
+// Key of the advisory lock that makes two tools making one store at once take turns.
+constexpr const char* kCreateLockKey = "7234501166";
+
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+// libpq repeats pieces of a connection string it cannot read, the password among them: mask the
+// keywords and the user information, and any text that is a password given.
+std::string SafeMessage(const std::string& message, const std::string& connection,
+                        const std::string& password) {
+  std::string safe = MaskPassword(message);
+  std::vector<std::string> secrets;
+  if (!password.empty()) {
+    secrets.push_back(password);
+  }
+  static const std::regex kKeyword(R"(password\s*=\s*('(([^'\\]|\\.)*)'?|([^\s&]+)))",
+                                   std::regex::icase);
+  static const std::regex kUserInfo(R"(://[^:/@\s]*:([^@\s]*)@)");
+  for (auto it = std::sregex_iterator(connection.begin(), connection.end(), kKeyword);
+       it != std::sregex_iterator(); ++it) {
+    secrets.push_back((*it)[2].matched ? (*it)[2].str() : (*it)[4].str());
+  }
+  std::smatch user;
+  if (std::regex_search(connection, user, kUserInfo)) {
+    secrets.push_back(user[1].str());
+  }
+  for (const std::string& secret : secrets) {
+    if (secret.empty()) {
+      continue;
+    }
+    for (size_t at = safe.find(secret); at != std::string::npos; at = safe.find(secret, at + 3)) {
+      safe.replace(at, secret.size(), "***");
+    }
+  }
+  return safe;
+}
+
 // Connects with the password given (when there is one) and the settings every connection uses.
 PgHandle Connect(const std::string& connection, const std::string& password) {
   // Settings before the connection string are defaults it may override; those after it win.
-  std::vector<const char*> keys = {"connect_timeout", "application_name", "dbname",
-                                   "client_encoding"};
-  std::vector<const char*> values = {"10", "ravelin", connection.c_str(), "UTF8"};
+  // Keepalives and the user timeout notice a network that dropped the connection silently
+  // within about half a minute instead of the system's quarter of an hour.
+  std::vector<const char*> keys = {
+      "connect_timeout",     "keepalives",       "keepalives_idle",  "keepalives_count",
+      "keepalives_interval", "tcp_user_timeout", "application_name", "dbname",
+      "client_encoding"};
+  std::vector<const char*> values = {
+      "10", "1", "10", "3", "5", "20000", "ravelin", connection.c_str(), "UTF8"};
   if (!password.empty()) {
     keys.push_back("password");
     values.push_back(password.c_str());
@@ -74,10 +124,24 @@ PgHandle Connect(const std::string& connection, const std::string& password) {
     RaiseDao(kDaoErrEngine, "Out of memory while connecting to the database server.");
   }
   if (PQstatus(handle.get()) != CONNECTION_OK) {
-    const std::string message = Trimmed(PQerrorMessage(handle.get()));
-    if (PQconnectionNeedsPassword(handle.get()) || PQconnectionUsedPassword(handle.get()) ||
-        message.find("password authentication failed") != std::string::npos) {
+    const std::string message =
+        SafeMessage(Trimmed(PQerrorMessage(handle.get())), connection, password);
+    // The server's FATAL texts tell the refusals apart; a password sent does not make every
+    // refusal a wrong password.
+    if (Contains(message, "password authentication failed") ||
+        (PQconnectionNeedsPassword(handle.get()) && password.empty())) {
       RaiseDao(kDaoErrBadPassword, "Not a valid password. " + message);
+    }
+    if (Contains(message, "database \"") && Contains(message, "does not exist")) {
+      RaiseDao(kDaoErrFileNotFound, "The server database does not exist: " + message);
+    }
+    if (Contains(message, "permission denied for database") ||
+        Contains(message, "is not permitted to log in")) {
+      RaiseDao(kDaoErrNoPermission, "No right to connect to the server database: " + message);
+    }
+    if (Contains(message, "too many connections") ||
+        Contains(message, "remaining connection slots are reserved")) {
+      RaiseDao(kDaoErrInUse, "The database server takes no more connections: " + message);
     }
     RaiseDao(kDaoErrFileNotFound, "Could not connect to the database server: " + message);
   }
@@ -88,14 +152,19 @@ PgHandle Connect(const std::string& connection, const std::string& password) {
   return handle;
 }
 
-std::shared_ptr<PgConnection> Wrap(PgHandle handle, const std::string& connection) {
+std::shared_ptr<PgConnection> Wrap(PgHandle handle, const std::string& connection,
+                                   const std::string& password, bool readOnly) {
   auto impl = std::make_shared<PgConnection>();
   impl->mConnection = std::move(handle);
-  impl->mName = connection;
+  impl->mConnectionString = connection;
+  impl->mPassword = password;
+  impl->mReadOnly = readOnly;
+  impl->mName = MaskPassword(connection);
+  impl->Configure();
   // Text compares by the ICU upper case: a server without ICU or UTF-8 cannot keep that.
   PgResult check = impl->Run(
-      "SELECT current_setting('server_encoding'), "
-      "EXISTS (SELECT 1 FROM pg_collation WHERE collname = 'und-x-icu')");
+      "SELECT pg_catalog.current_setting('server_encoding'), "
+      "EXISTS (SELECT 1 FROM pg_catalog.pg_collation WHERE collname = 'und-x-icu')");
   if (std::strcmp(PQgetvalue(check.get(), 0, 0), "UTF8") != 0) {
     RaiseDao(kDaoErrEngine, "The server database must be in UTF8 encoding.");
   }
@@ -109,7 +178,8 @@ std::shared_ptr<PgConnection> Wrap(PgHandle handle, const std::string& connectio
 
 std::int64_t TableCount(PgConnection& connection) {
   PgResult count = connection.Run(
-      "SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = current_schema()");
+      "SELECT pg_catalog.count(*) FROM pg_catalog.pg_tables "
+      "WHERE schemaname = pg_catalog.current_schema()");
   return std::strtoll(PQgetvalue(count.get(), 0, 0), nullptr, 10);
 }
 
@@ -117,13 +187,11 @@ std::int64_t TableCount(PgConnection& connection) {
 
 std::shared_ptr<Database::Impl> OpenServerDatabase(const std::string& connection,
                                                    const std::string& password, bool readOnly) {
-  std::shared_ptr<PgConnection> impl = Wrap(Connect(connection, password), connection);
+  std::shared_ptr<PgConnection> impl =
+      Wrap(Connect(connection, password), connection, password, readOnly);
   // A database without tables is no store, as an empty file is none.
   if (TableCount(*impl) == 0) {
     RaiseDao(kDaoErrUnrecognizedFormat, "The server database holds no tables.");
-  }
-  if (readOnly) {
-    impl->Run("SET default_transaction_read_only = on");
   }
   return impl;
 }
@@ -131,36 +199,201 @@ std::shared_ptr<Database::Impl> OpenServerDatabase(const std::string& connection
 std::shared_ptr<Database::Impl> CreateServerDatabase(const std::string& connection,
                                                      const std::string& password,
                                                      std::string_view schemaSql) {
-  std::shared_ptr<PgConnection> impl = Wrap(Connect(connection, password), connection);
+  std::shared_ptr<PgConnection> impl =
+      Wrap(Connect(connection, password), connection, password, false);
   std::string schema;
   try {
     schema = TranslateSchemaForPostgres(schemaSql);
   } catch (const JetSqlError& error) {
     RaiseDao(kDaoErrSyntax, error.what());
   }
-  // The check and the tables in one transaction: two tools making the same store at once
-  // cannot both find it empty.
+  // The check and the tables in one transaction, and two tools making the same store at once
+  // take turns (an advisory lock: the owner of a database is no superuser and may not lock the
+  // catalog), so they cannot both find it empty.
   impl->Run("BEGIN");
-  impl->Run("LOCK TABLE pg_catalog.pg_class IN SHARE ROW EXCLUSIVE MODE");
-  if (TableCount(*impl) > 0) {
-    impl->Run("ROLLBACK");
-    RaiseDao(kDaoErrDatabaseExists,
-             "The server database '" + std::string(PQdb(impl->Get())) + "' already holds tables.");
+  try {
+    impl->Run(std::string("SELECT pg_catalog.pg_advisory_xact_lock(") + kCreateLockKey + ")");
+    if (TableCount(*impl) > 0) {
+      RaiseDao(kDaoErrDatabaseExists, "The server database '" + std::string(PQdb(impl->Get())) +
+                                          "' already holds tables.");
+    }
+    impl->RunScript(schema);
+    impl->Run("COMMIT");
+  } catch (...) {
+    if (impl->IsOpen()) {
+      try {
+        impl->Run("ROLLBACK");
+      } catch (const automation::AutomationError&) {
+        // The connection goes with the error anyway.
+      }
+    }
+    throw;
   }
-  // The schema is several statements: the simple protocol runs them as they are.
-  PgResult result(PQexec(impl->Get(), schema.c_str()));
-  if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
-    const std::string message = Trimmed(PQresultErrorMessage(result.get()));
-    PQclear(PQexec(impl->Get(), "ROLLBACK"));
-    RaiseDao(kDaoErrEngine, message);
-  }
-  impl->Run("COMMIT");
   return impl;
 }
 
-PGconn* PgConnection::Get() const {
-  CheckOpen();
+void GrantServerDatabase(const std::string& connection, const std::string& password,
+                         const std::string& role) {
+  if (role.empty()) {
+    RaiseDao(kDaoErrInvalidArgument, "Invalid argument.");
+  }
+  std::shared_ptr<PgConnection> impl =
+      Wrap(Connect(connection, password), connection, password, false);
+  const std::string grantee = QuoteName(role);
+  impl->Run("BEGIN");
+  try {
+    impl->Run("GRANT CONNECT ON DATABASE " + QuoteName(PQdb(impl->Get())) + " TO " + grantee);
+    impl->Run("GRANT USAGE ON SCHEMA public TO " + grantee);
+    impl->Run("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO " + grantee);
+    impl->Run("GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO " + grantee);
+    impl->Run("COMMIT");
+  } catch (...) {
+    impl->Close();
+    throw;
+  }
+  impl->Close();
+}
+
+void PgConnection::Configure() {
+  mReplyWait = kSetUpWait;
+  // The store's text quoting doubles quotes only: a backslash must be an ordinary character.
+  // Its tables are found in public, whatever schemas the login role has. Work that needs more
+  // isolation asks for it.
+  Run("SELECT pg_catalog.set_config('search_path', 'public', false), "
+      "pg_catalog.set_config('standard_conforming_strings', 'on', false), "
+      "pg_catalog.set_config('default_transaction_isolation', 'read committed', false), "
+      "pg_catalog.set_config('extra_float_digits', '1', false)");
+  const char* conforming = PQparameterStatus(mConnection.get(), "standard_conforming_strings");
+  if (conforming == nullptr || std::strcmp(conforming, "on") != 0) {
+    RaiseDao(kDaoErrEngine,
+             "The server keeps standard_conforming_strings off; the store cannot quote text "
+             "safely there.");
+  }
+  // Limits the server applies unless the venue's DBA, the role, the database or the connection
+  // string set their own: a statement, a lock wait and a transaction left idle end in time.
+  Run("SELECT pg_catalog.set_config(d.name, d.value, false) "
+      "FROM (VALUES ('statement_timeout', '30s'), ('lock_timeout', '10s'), "
+      "('idle_in_transaction_session_timeout', '60s')) AS d(name, value) "
+      "JOIN pg_catalog.pg_settings s ON s.name = d.name WHERE s.source = 'default'");
+  if (mReadOnly) {
+    Run("SET default_transaction_read_only = on");
+  }
+  PgResult timeout =
+      Run("SELECT setting::bigint FROM pg_catalog.pg_settings WHERE name = 'statement_timeout'");
+  const long long statementTimeout = std::strtoll(PQgetvalue(timeout.get(), 0, 0), nullptr, 10);
+  mReplyWait = statementTimeout > 0 && statementTimeout < 86'400'000
+                   ? static_cast<int>(statementTimeout) + kReplyGrace
+                   : -1;
+}
+
+void PgConnection::CheckOpen() {
+  if (mConnection) {
+    // A connection the server ended while the host was idle (a restart, an administrator's
+    // pg_terminate_backend) has that news waiting in its socket: the server's last message, and
+    // after it the end of the stream, which only a second read reaches. Read both before
+    // sending.
+    PGconn* connection = mConnection.get();
+    if (mTransactionDepth > 0 ||
+        (PQconsumeInput(connection) == 1 && PQconsumeInput(connection) == 1 &&
+         PQstatus(connection) == CONNECTION_OK)) {
+      return;
+    }
+    mConnection.reset();
+    mLost = true;
+  }
+  if (!mLost) {
+    RaiseDao(kDaoErrObjectClosed, "Object invalid or no longer set.");
+  }
+  if (mTransactionDepth > 0) {
+    RaiseDao(kDaoErrConnectionLost,
+             "The connection to the database server was lost; the transaction was rolled back.");
+  }
+  mPrepared.clear();
+  ForgetCatalog();
+  mConnection = Connect(mConnectionString, mPassword);
+  mLost = false;
+  Configure();
+}
+
+PGconn* PgConnection::Get() {
+  // The socket was read for news of a lost connection when the call began (CheckOpen, from
+  // Database); the statements of the same call need not read it again.
+  if (!mConnection) {
+    CheckOpen();
+  }
   return mConnection.get();
+}
+
+void PgConnection::Lose(const std::string& what) {
+  mConnection.reset();
+  mLost = true;
+  mPrepared.clear();
+  ForgetCatalog();
+  RaiseDao(kDaoErrConnectionLost, what);
+}
+
+PgResult PgConnection::Receive(int sent, bool commit) {
+  PGconn* connection = mConnection.get();
+  auto lose = [&](const std::string& reason) {
+    std::string what = "The connection to the database server was lost";
+    what += reason.empty() ? "" : ": " + reason;
+    if (commit) {
+      what += ". Whether the transaction was committed is unknown.";
+    } else if (mTransactionDepth > 0) {
+      what += ". The transaction was rolled back.";
+    } else {
+      what += ".";
+    }
+    Lose(what);
+  };
+  if (sent == 0) {
+    if (PQstatus(connection) == CONNECTION_BAD) {
+      lose(Trimmed(PQerrorMessage(connection)));
+    }
+    RaiseDao(kDaoErrEngine, Trimmed(PQerrorMessage(connection)));
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(mReplyWait);
+  PgResult failed;
+  PgResult last;
+  for (;;) {
+    while (PQisBusy(connection)) {
+      int wait = -1;
+      if (mReplyWait >= 0) {
+        wait = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    deadline - std::chrono::steady_clock::now())
+                                    .count());
+        if (wait <= 0) {
+          lose("no answer within " + std::to_string(mReplyWait / 1000) + " seconds");
+        }
+      }
+      const int ready = WaitForSocket(PQsocket(connection), false, wait);
+      if (ready == 0) {
+        lose("no answer within " + std::to_string(mReplyWait / 1000) + " seconds");
+      }
+      if (ready < 0 || PQconsumeInput(connection) == 0) {
+        lose(Trimmed(PQerrorMessage(connection)));
+      }
+    }
+    PgResult result(PQgetResult(connection));
+    if (!result) {
+      break;
+    }
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE ||
+        status == PGRES_NONFATAL_ERROR) {
+      if (!failed) {
+        failed = std::move(result);
+      }
+    } else {
+      last = std::move(result);
+    }
+  }
+  if (PQstatus(connection) == CONNECTION_BAD) {
+    const char* primary =
+        failed ? PQresultErrorField(failed.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    lose(Trimmed(primary != nullptr ? primary : PQerrorMessage(connection)));
+  }
+  return failed ? std::move(failed) : std::move(last);
 }
 
 void PgConnection::RaiseResult(const PGresult* result) const {
@@ -181,12 +414,23 @@ PgResult PgConnection::Run(const std::string& sql) {
   if (sql.find('\0') != std::string::npos) {
     RaiseDao(kDaoErrEngine, "the SQL text contains a NUL character");
   }
-  PgResult result(PQexecParams(Get(), sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+  PGconn* connection = Get();
+  const bool commit = sql == "COMMIT";
+  PgResult result = Receive(
+      PQsendQueryParams(connection, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0), commit);
   const ExecStatusType status = PQresultStatus(result.get());
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
     RaiseResult(result.get());
   }
   return result;
+}
+
+void PgConnection::RunScript(const std::string& sql) {
+  PgResult result = Receive(PQsendQuery(Get(), sql.c_str()));
+  const ExecStatusType status = PQresultStatus(result.get());
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+    RaiseResult(result.get());
+  }
 }
 
 PgResult PgConnection::RunPrepared(const std::string& sql,
@@ -195,7 +439,7 @@ PgResult PgConnection::RunPrepared(const std::string& sql,
   auto found = mPrepared.find(sql);
   if (found == mPrepared.end()) {
     const std::string name = "ravelin_" + std::to_string(mPrepared.size() + 1);
-    PgResult prepared(PQprepare(connection, name.c_str(), sql.c_str(), 0, nullptr));
+    PgResult prepared = Receive(PQsendPrepare(connection, name.c_str(), sql.c_str(), 0, nullptr));
     if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
       RaiseResult(prepared.get());
     }
@@ -205,8 +449,9 @@ PgResult PgConnection::RunPrepared(const std::string& sql,
   for (const auto& parameter : parameters) {
     values.push_back(parameter ? parameter->c_str() : nullptr);
   }
-  PgResult result(PQexecPrepared(connection, found->second.c_str(), static_cast<int>(values.size()),
-                                 values.data(), nullptr, nullptr, 0));
+  PgResult result = Receive(PQsendQueryPrepared(connection, found->second.c_str(),
+                                                static_cast<int>(values.size()), values.data(),
+                                                nullptr, nullptr, 0));
   const ExecStatusType status = PQresultStatus(result.get());
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
     RaiseResult(result.get());
@@ -228,7 +473,7 @@ const PgTableInfo* PgConnection::Table(const std::string& name) {
   std::optional<PgTableInfo> info;
   PgResult table = RunPrepared(
       "SELECT c.oid, c.relname FROM pg_catalog.pg_class c "
-      "WHERE c.oid = to_regclass($1) AND c.relkind IN ('r', 'p')",
+      "WHERE c.oid = pg_catalog.to_regclass($1) AND c.relkind IN ('r', 'p')",
       {name});
   if (PQntuples(table.get()) == 1) {
     info.emplace();
@@ -237,8 +482,8 @@ const PgTableInfo* PgConnection::Table(const std::string& name) {
     info->mName = PQgetvalue(table.get(), 0, 1);
     const std::string oid = PQgetvalue(table.get(), 0, 0);
     PgResult columns = RunPrepared(
-        "SELECT a.attnum, a.attname, pg_get_expr(d.adbin, d.adrelid), a.attidentity <> '', "
-        "col_description(a.attrelid, a.attnum) "
+        "SELECT a.attnum, a.attname, pg_catalog.pg_get_expr(d.adbin, d.adrelid), "
+        "a.attidentity <> '', pg_catalog.col_description(a.attrelid, a.attnum) "
         "FROM pg_catalog.pg_attribute a LEFT JOIN pg_catalog.pg_attrdef d "
         "ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
         "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped",
@@ -291,11 +536,11 @@ JetSqlTranslation PgConnection::Translate(const std::string& jetSql) {
   JetSqlOptions options;
   options.dialect = JetSqlDialect::kPostgres;
   options.selectColumns = [this](const std::string& selectSql) {
-    PgResult prepared(PQprepare(Get(), "", selectSql.c_str(), 0, nullptr));
+    PgResult prepared = Receive(PQsendPrepare(Get(), "", selectSql.c_str(), 0, nullptr));
     if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK) {
       RaiseResult(prepared.get());
     }
-    PgResult described(PQdescribePrepared(Get(), ""));
+    PgResult described = Receive(PQsendDescribePrepared(Get(), ""));
     if (PQresultStatus(described.get()) != PGRES_COMMAND_OK) {
       RaiseResult(described.get());
     }
@@ -308,8 +553,9 @@ JetSqlTranslation PgConnection::Translate(const std::string& jetSql) {
   options.isTextColumn = [this](const std::string& column) {
     if (!mTextColumns) {
       PgResult columns =
-          Run("SELECT DISTINCT upper(column_name::text) FROM information_schema.columns "
-              "WHERE table_schema = current_schema() "
+          Run("SELECT DISTINCT pg_catalog.upper(column_name::text) "
+              "FROM information_schema.columns "
+              "WHERE table_schema = pg_catalog.current_schema() "
               "AND data_type IN ('text', 'character varying', 'character')");
       mTextColumns.emplace();
       for (int i = 0; i < PQntuples(columns.get()); ++i) {
@@ -364,10 +610,19 @@ void PgConnection::Commit() {
 }
 
 void PgConnection::Rollback() {
+  if (!mConnection) {
+    return;  // lost: the server rolled the transaction back when the connection ended
+  }
   if (mTransactionDepth == 1) {
     // A COMMIT the server refused (a serialization failure) has ended the transaction already.
-    if (PQtransactionStatus(Get()) != PQTRANS_IDLE) {
-      Run("ROLLBACK");
+    if (PQtransactionStatus(mConnection.get()) != PQTRANS_IDLE) {
+      try {
+        Run("ROLLBACK");
+      } catch (const automation::AutomationError& error) {
+        if (error.GetNumber() != kDaoErrConnectionLost) {
+          throw;
+        }
+      }
     }
   } else {
     Run("ROLLBACK TO SAVEPOINT dao_transaction");
@@ -375,15 +630,22 @@ void PgConnection::Rollback() {
   }
 }
 
+void PgConnection::LockTable(const std::string& table) {
+  const PgTableInfo* info = Table(table);
+  if (info == nullptr) {
+    RaiseDao(kDaoErrItemNotFound, "Item not found in this collection.");
+  }
+  // Conflicts with itself and with writers, not with readers; the PC role's DELETE right is
+  // enough to take it.
+  Run("LOCK TABLE " + QuoteName(info->mName) + " IN SHARE ROW EXCLUSIVE MODE");
+}
+
 void PgConnection::Close() noexcept {
-  if (!mConnection) {
-    return;
-  }
-  if (mTransactionDepth > 0) {
-    PQclear(PQexec(mConnection.get(), "ROLLBACK"));
-    mTransactionDepth = 0;
-  }
+  // No ROLLBACK first: ending the connection rolls back on the server, and a server that no
+  // longer answers must not hold up the host that closes.
   mConnection.reset();
+  mLost = false;
+  mTransactionDepth = 0;
 }
 
 }  // namespace dao

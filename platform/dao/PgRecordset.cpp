@@ -37,8 +37,14 @@ std::optional<std::string> ParameterText(const Variant& value) {
       std::snprintf(text, sizeof text, "%.17g", value.ToDouble());
       return std::string(text);
     }
-    case automation::VariantType::String:
-      return value.ToString();
+    case automation::VariantType::String: {
+      // A parameter ends at its first NUL: the rest would be dropped without a word.
+      std::string text = value.ToString();
+      if (text.find('\0') != std::string::npos) {
+        RaiseDao(kDaoErrEngine, "the text contains a NUL character, which the server cannot store");
+      }
+      return text;
+    }
     default:
       return std::nullopt;
   }

@@ -21,4 +21,8 @@ std::shared_ptr<Database::Impl> CreateServerDatabase(const std::string&, const s
   RaiseUnsupported();
 }
 
+void GrantServerDatabase(const std::string&, const std::string&, const std::string&) {
+  RaiseUnsupported();
+}
+
 }  // namespace dao

@@ -1,4 +1,5 @@
 #include "platform/dao/SqliteDatabase.h"
+#include "platform/dao/SqlText.h"
 
 #include <sodium.h>
 
@@ -370,6 +371,12 @@ void SqliteConnection::Rollback() {
     Run("ROLLBACK TO dao_transaction");
     Run("RELEASE dao_transaction");
   }
+}
+
+void SqliteConnection::LockTable(const std::string& table) {
+  // The file has one writer at a time: a write, even of no row, takes its lock now (waiting as
+  // long as the busy timeout) and keeps it until the transaction ends.
+  Run("DELETE FROM " + QuoteName(table) + " WHERE 0");
 }
 
 }  // namespace dao

@@ -39,6 +39,7 @@ struct SqliteConnection final : Database::Impl {
   void Begin(bool serializable) override;
   void Commit() override;
   void Rollback() override;
+  void LockTable(const std::string& table) override;
   void Close() noexcept override;
 
   // The open handle; raises 3420 once the database has been closed.

@@ -445,7 +445,7 @@ TEST_P(BaseRoomTest, RestoreThatFailsKeepsTheRoomList) {
   ASSERT_TRUE(mBase->Room_CreateBackup("b"));
   // The copy from the backup table fails once that table is gone; the delete before it must not
   // stay done.
-  mBase->GetBase()->BaseDatabase()->Execute("DROP TABLE RoomBackup");
+  test::DropStoreTable(GetParam(), mPath, mBase->GetBase()->BaseDatabase(), "RoomBackup");
   EXPECT_FALSE(mBase->Room_Restore("b"));
   EXPECT_EQ(All(), (Names{"R1", "R2"}));
   EXPECT_EQ(mBase->GetBase()->BaseDatabase()->GetTransactionDepth(), 0);

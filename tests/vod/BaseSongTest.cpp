@@ -172,7 +172,7 @@ TEST_P(CountTest, SongAndSelectionCountsFollowTheirTables) {
   EXPECT_EQ(mBase->SelectSong_Count(), 0);
   Select("2024-01-01", "A.MPG");
   EXPECT_EQ(mBase->SelectSong_Count(), 1);
-  Execute("DROP TABLE Song");  // an engine error is trapped
+  test::DropStoreTable(GetParam(), mPath, Db(), "Song");  // an engine error is trapped
   EXPECT_EQ(mBase->Song_Count(), 0);
 }
 

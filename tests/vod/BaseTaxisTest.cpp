@@ -131,7 +131,7 @@ TEST_P(TaxisTest, FailedBuildLeavesTheRankingEmpty) {
   AddSong("S", "S.MPG");
   Select("2024-03-10", "S.MPG");
   ASSERT_TRUE(mBase->Taxis_Build("2024-03-01", "2024-03-31"));
-  Execute("DROP TABLE Song");
+  test::DropStoreTable(GetParam(), mPath, Db(), "Song");
   EXPECT_FALSE(mBase->Taxis_Build("2024-03-01", "2024-03-31"));
   EXPECT_EQ(Ranking(), Texts{});
 
@@ -193,7 +193,8 @@ TEST_P(TaxisTest, EmptyRankingGivesEmptyTextAndNoEvents) {
   mBase->Taxis_Browse();
   EXPECT_TRUE(sink->mRates.empty());
   EXPECT_EQ(mBase->Taxis_Text(), "");
-  Execute("DROP TABLE SongTaxis");  // cannot be read: still no events, still ""
+  test::DropStoreTable(GetParam(), mPath, Db(),
+                       "SongTaxis");  // cannot be read: still no events, still ""
   mBase->Taxis_Browse();
   EXPECT_TRUE(sink->mRates.empty());
   EXPECT_EQ(mBase->Taxis_Text(), "");

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "platform/dao/Database.h"
 #include "vod/RavelinSchema.h"
 
 namespace vod::test {
@@ -48,16 +49,32 @@ std::string ScratchStore::Location(const std::string& name) {
   static std::atomic<int> counter{0};
   const std::string database =
       "ravelin_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
-  RunOnServer("CREATE DATABASE " + database);
+  RunOnServer("CREATE DATABASE " + database + " OWNER " + kOwnerRole);
   mServerDatabases.push_back(database);
-  // A later keyword wins in conninfo.
-  return ServerConnection() + " dbname=" + database;
+  return TcpConnection(kOwnerRole, database);
 }
 
 std::string ScratchStore::Create(const std::string& name, const std::string& password) {
   const std::string location = Location(name);
   vod::CreateRavelinDatabase(location, password);
-  return location;
+  if (mBackend == Backend::kServer) {
+    dao::Database::GrantAccess(location, password, kPcRole);
+  }
+  return PcLocation(location);
+}
+
+void DropStoreTable(Backend backend, const std::string& location, const dao::DatabasePtr& open,
+                    const std::string& table) {
+  if (backend == Backend::kFile) {
+    open->Execute("DROP TABLE " + table);
+  } else {
+    QueryServer(location, "DROP TABLE " + table);
+  }
+}
+
+std::string ScratchStore::PcLocation(const std::string& location) const {
+  // A later keyword wins in conninfo.
+  return mBackend == Backend::kFile ? location : location + " user=" + kPcRole;
 }
 
 }  // namespace vod::test

@@ -17,4 +17,12 @@ std::string QueryServer(const std::string&, const std::string&) {
   throw std::runtime_error("this build has no PostgreSQL");
 }
 
+std::string ServerFolder() {
+  return "";
+}
+
+std::string TcpConnection(const std::string&, const std::string&) {
+  throw std::runtime_error("this build has no PostgreSQL");
+}
+
 }  // namespace vod::test

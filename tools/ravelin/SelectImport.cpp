@@ -101,7 +101,7 @@ void ImportSelections(Venue& venue, const std::vector<SelectionRow>& rows,
         progress(i + 1, total);
       }
     }
-    transaction.Commit();
+    CommitChange(transaction, venue, "selections");
   } catch (const ToolError&) {
     throw;
   } catch (const std::exception& e) {

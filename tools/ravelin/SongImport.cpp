@@ -47,7 +47,9 @@ void ImportSongs(Venue& venue, const std::vector<SongRow>& songs,
         progress(i + 1, total);
       }
     }
-    transaction.Commit();
+    CommitChange(transaction, venue, "songs");
+  } catch (const ToolError&) {
+    throw;
   } catch (const std::exception& e) {
     throw ToolError(venue.GetPath() + ": songs not imported (nothing changed): " + e.what());
   }

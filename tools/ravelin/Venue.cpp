@@ -1,7 +1,6 @@
 #include "tools/ravelin/Venue.h"
 
-#include <regex>
-
+#include "platform/automation/AutomationError.h"
 #include "platform/automation/Collection.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
@@ -55,14 +54,24 @@ std::string ShownDatabase(const std::string& database) {
   if (!dao::Database::IsConnectionString(database)) {
     return database;
   }
-  // password=secret or password='sec ret' in conninfo, user:secret@ in a URI.
-  static const std::regex kKeyword(R"(password\s*=\s*('([^'\\]|\\.)*'|\S+))", std::regex::icase);
-  static const std::regex kUserInfo(R"(://([^:/@]*):[^@/]*@)");
-  std::string shown = std::regex_replace(database, kKeyword, "password=***");
-  return std::regex_replace(shown, kUserInfo, "://$1:***@");
+  return dao::MaskPassword(database);
 }
 
-Venue::Venue(const std::string& path, const std::string& password) : mPath(path) {
+void CommitChange(dao::Transaction& transaction, const Venue& venue, const std::string& what) {
+  try {
+    transaction.Commit();
+  } catch (const automation::AutomationError& error) {
+    if (error.GetNumber() != dao::kDaoErrConnectionLost) {
+      throw;
+    }
+    // The server may have committed before the answer was lost: "nothing changed" could be
+    // false, and doing it again could store it twice.
+    throw ToolError(venue.GetPath() + ": the connection to the server was lost while " +
+                    "committing; whether the " + what + " were stored is unknown: " + error.what());
+  }
+}
+
+Venue::Venue(const std::string& path, const std::string& password) : mPath(ShownDatabase(path)) {
   if (!dao::Database::IsConnectionString(path)) {
     RequireFile(path);
   }
@@ -70,7 +79,7 @@ Venue::Venue(const std::string& path, const std::string& password) : mPath(path)
   if (!mBase->InitInterface(path, password)) {
     const dao::BaseLinkPtr link = mBase->GetBase();
     const std::string reason = link ? link->GetLastError() : std::string();
-    throw ToolError(ShownDatabase(path) +
+    throw ToolError(mPath +
                     ": cannot open the venue database (wrong password, server unreachable, or "
                     "not a venue database)" +
                     (reason.empty() ? std::string() : ": " + reason));

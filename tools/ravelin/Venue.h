@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dao/Database.h"
 #include "vod/Base.h"
 
 namespace ravelin_tool {
@@ -34,6 +35,7 @@ class Venue {
   Venue& operator=(const Venue&) = delete;
 
   vod::Base& Get() { return *mBase.operator->(); }
+  // The database as messages name it (ShownDatabase).
   const std::string& GetPath() const { return mPath; }
 
   // Walks the rooms of the search with Room_BrowseInfo; the progress bar
@@ -51,6 +53,10 @@ class Venue {
   std::string mPath;
   vod::BasePtr mBase;
 };
+
+// Commits a change of the venue; a connection lost while committing becomes a ToolError that
+// says whether the `what` (plural: "songs") were stored is unknown, not that nothing changed.
+void CommitChange(dao::Transaction& transaction, const Venue& venue, const std::string& what);
 
 // Prints the first `limit` ranking rows (all for a negative limit) as a table.
 void PrintRanking(const std::vector<vod::SongTaxisStruct>& ranking, long limit,

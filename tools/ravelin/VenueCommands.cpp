@@ -322,6 +322,28 @@ void AddVenueCommands(CLI::App& app) {
     std::cout << "created " << ShownDatabase(initArgs->mDb) << '\n';
   });
 
+  auto grant = venue->add_subcommand(
+      "grant",
+      "Give a login role of a PostgreSQL server what the venue's PCs need (CONNECT, SELECT, "
+      "INSERT, UPDATE and DELETE on the store's tables, USAGE on their sequences) and nothing "
+      "more; run as the database's owner after init");
+  auto grantArgs = std::make_shared<VenueArgs>();
+  auto grantRole = std::make_shared<std::string>();
+  AddVenueOptions(grant, *grantArgs);
+  grant->add_option("ROLE", *grantRole, "The PCs' login role")->required();
+  grant->callback([grantArgs, grantRole] {
+    if (!dao::Database::IsConnectionString(grantArgs->mDb)) {
+      throw ToolError(grantArgs->mDb + ": a database file has no roles; grant is for a server");
+    }
+    try {
+      dao::Database::GrantAccess(grantArgs->mDb, grantArgs->mPassword, *grantRole);
+    } catch (const std::exception& e) {
+      throw ToolError(ShownDatabase(grantArgs->mDb) + ": cannot grant access to '" + *grantRole +
+                      "': " + e.what());
+    }
+    std::cout << "granted " << *grantRole << " access to " << ShownDatabase(grantArgs->mDb) << '\n';
+  });
+
   AddRoomCommands(venue);
   AddBackupCommands(venue);
   AddSongCommands(venue);
