@@ -162,7 +162,4 @@ class ComBase final
   std::uint32_t mRelayCookie = 0;
 };
 
-// The type library of this server: the registered one, or the one embedded in this DLL.
-ComPtr<ITypeLib> LoadRavelinTypeLib();
-
 }  // namespace vod::com

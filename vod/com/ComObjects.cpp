@@ -1017,15 +1017,27 @@ STDMETHODIMP ComBaseLink::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) {
     return E_POINTER;
   }
-  *count = 0;
+  *count = 1;
   return S_OK;
 }
 
-STDMETHODIMP ComBaseLink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info != nullptr) {
-    *info = nullptr;
+STDMETHODIMP ComBaseLink::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+  if (info == nullptr) {
+    return E_POINTER;
   }
-  return DISP_E_BADINDEX;
+  *info = nullptr;
+  if (index != 0) {
+    return DISP_E_BADINDEX;
+  }
+  try {
+    ComPtr<ITypeLib> library = LoadRavelinTypeLib();
+    if (!library) {
+      return TYPE_E_CANTLOADLIBRARY;
+    }
+    return library->GetTypeInfoOfGuid(IID__BaseLink, info);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 STDMETHODIMP ComBaseLink::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
