@@ -555,10 +555,6 @@ void StoreShort(VARIANT* result, short value) {
 void StoreBstr(VARIANT* result, BSTR value) {
   SetResultBstr(result, value);
 }
-template <class I>
-void StoreDispatch(VARIANT* result, I* value) {
-  SetResultDispatch(result, value);
-}
 
 }  // namespace
 
