@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -108,6 +109,9 @@ struct SongTaxisStruct {
 
 // The source interface __Base. A sink implements the events it cares about; both arguments
 // are the sink's to change, and the raising member ignores such changes.
+// An argument read when it is needed (see Room_GetAll).
+using VariantSource = std::function<automation::Variant()>;
+
 class RAVELIN_VOD_EXPORT BaseEvents : public virtual automation::Object {
  public:
   virtual void OnRoomBrowseInfo(RoomInfoStruct& sttRoom, std::int32_t& lngRate);
@@ -180,6 +184,12 @@ class RAVELIN_VOD_EXPORT Base : public virtual automation::Object {
   // The same rooms, one OnRoomBrowseInfo event each with the progress in percent.
   void Room_BrowseInfo(RoomSearchModes bytSearchMode = rsmAll,
                        const automation::Variant& varData = automation::Variant::Missing());
+  // The same two, with varData read only inside the member's trap, when the mode needs it: a
+  // host's argument that does not convert, or an object whose value must be asked for, fails
+  // there like any other error of the search.
+  automation::CollectionPtr Room_GetAllFrom(RoomSearchModes bytSearchMode,
+                                            const VariantSource& varData);
+  void Room_BrowseInfoFrom(RoomSearchModes bytSearchMode, const VariantSource& varData);
   // One-based position of the first item equal to varData, 0 for none or a Nothing
   // collection. Passed on (an item that cannot be compared raises).
   std::int32_t Room_ReferOrder(const automation::CollectionPtr& collRef,

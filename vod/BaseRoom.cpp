@@ -286,11 +286,38 @@ std::string Base::Room_SearchWhere(RoomSearchModes bytSearchMode,
 
 automation::CollectionPtr Base::Room_GetAll(RoomSearchModes bytSearchMode,
                                             const automation::Variant& varData) {
+  return Room_GetAllFrom(bytSearchMode, VariantSource([&] { return varData; }));
+}
+
+void Base::Room_BrowseInfo(RoomSearchModes bytSearchMode, const automation::Variant& varData) {
+  Room_BrowseInfoFrom(bytSearchMode, VariantSource([&] { return varData; }));
+}
+
+namespace {
+
+// varData as the search of that mode sees it: read only when the mode uses it.
+Variant SearchData(RoomSearchModes bytSearchMode, const VariantSource& varData) {
+  switch (bytSearchMode) {
+    case rsmName:
+    case rsmCode:
+    case rsmHost:
+    case rsmStatus:
+      return varData();
+    default:
+      return Variant::Missing();
+  }
+}
+
+}  // namespace
+
+automation::CollectionPtr Base::Room_GetAllFrom(RoomSearchModes bytSearchMode,
+                                                const VariantSource& varData) {
   RoomInfoStruct room;
   Room_ClearStruct(room);
   CollectionPtr rooms = MakeObject<Collection>();
   IgnoreErrors([&] {
-    const std::string sql = RoomSearchSql(Room_SearchWhere(bytSearchMode, varData));
+    const std::string sql =
+        RoomSearchSql(Room_SearchWhere(bytSearchMode, SearchData(bytSearchMode, varData)));
     WalkHandlers handlers;
     handlers.mCopy = [&](const dao::RecordsetPtr& rs) { return Room_Base2Struct(rs, room); };
     handlers.mUse = [&](std::int32_t, std::int32_t) { rooms->Add(Variant(room)); };
@@ -299,11 +326,12 @@ automation::CollectionPtr Base::Room_GetAll(RoomSearchModes bytSearchMode,
   return rooms;
 }
 
-void Base::Room_BrowseInfo(RoomSearchModes bytSearchMode, const automation::Variant& varData) {
+void Base::Room_BrowseInfoFrom(RoomSearchModes bytSearchMode, const VariantSource& varData) {
   RoomInfoStruct room;
   Room_ClearStruct(room);
   IgnoreErrors([&] {
-    const std::string sql = RoomSearchSql(Room_SearchWhere(bytSearchMode, varData));
+    const std::string sql =
+        RoomSearchSql(Room_SearchWhere(bytSearchMode, SearchData(bytSearchMode, varData)));
     WalkHandlers handlers;
     handlers.mCopy = [&](const dao::RecordsetPtr& rs) { return Room_Base2Struct(rs, room); };
     handlers.mUse = [&](std::int32_t row, std::int32_t count) {

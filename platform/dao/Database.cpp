@@ -64,6 +64,8 @@ bool Database::IsConnectionString(const std::string& name) {
 
 Database::Database(std::shared_ptr<Impl> impl) : mImpl(std::move(impl)) {}
 
+Database::Database() = default;
+
 // The connection itself closes with the last holder of its state, which may be a Recordset.
 Database::~Database() = default;
 

@@ -109,36 +109,39 @@ class DAO_EXPORT Database : public virtual automation::Object {
 
   // Runs a query. dbOpenDynaset (the default) gives an updatable set where the query allows;
   // dbOpenSnapshot a read-only copy. dbOpenTable takes a table name and opens it as a dynaset.
-  RecordsetPtr OpenRecordset(const std::string& sql, std::int32_t type = dbOpenDynaset);
+  virtual RecordsetPtr OpenRecordset(const std::string& sql, std::int32_t type = dbOpenDynaset);
   // Runs one action statement; raises when the engine rejects it.
-  void Execute(const std::string& sql);
+  virtual void Execute(const std::string& sql);
   // Rows changed by the last Execute.
-  std::int32_t GetRecordsAffected() const;
+  virtual std::int32_t GetRecordsAffected() const;
 
   // Transactions nest; Rollback undoes the innermost one. Commit or Rollback without a
   // transaction raises 3034. An outermost transaction begun `serializable` sees and makes
   // changes as if no other connection worked at the same time; where another one did, a
   // statement or the commit raises 3197 and the work must be rolled back and done again.
-  void BeginTrans(bool serializable = false);
+  virtual void BeginTrans(bool serializable = false);
   // Inside a transaction: waits until no other connection holds `table` (a store table's name),
   // then holds it until the transaction ends, so that work on it runs one connection at a time;
   // readers are not held up. A wait longer than the server's lock timeout raises 3260. A file
   // takes its write lock. Raises 3034 outside a transaction.
-  void LockTable(const std::string& table);
-  void CommitTrans();
-  void Rollback();
-  int GetTransactionDepth() const;
+  virtual void LockTable(const std::string& table);
+  virtual void CommitTrans();
+  virtual void Rollback();
+  virtual int GetTransactionDepth() const;
 
   // Rolls back what is uncommitted and closes the file; later calls raise 3420. Recordsets
   // still open fail from then on too. Closing twice is harmless.
-  void Close();
-  bool IsOpen() const;
+  virtual void Close();
+  virtual bool IsOpen() const;
   // The path it was opened with; a connection string with its password masked.
-  const std::string& GetName() const;
+  virtual const std::string& GetName() const;
 
   explicit Database(std::shared_ptr<Impl> impl);
 
  protected:
+  // For a database that another object supplies (a COM host's own, called late bound): it has
+  // no connection here and overrides every member above.
+  Database();
   ~Database() override;
 
  private:

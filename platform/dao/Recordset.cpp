@@ -116,6 +116,8 @@ void Recordset::Impl::StoreEditedRow() {
 
 Recordset::Recordset(std::unique_ptr<Impl> impl) : mImpl(std::move(impl)) {}
 
+Recordset::Recordset() = default;
+
 Recordset::~Recordset() = default;
 
 bool Recordset::IsBOF() const {

@@ -15,6 +15,8 @@
 // The key a row gets at AddNew is the table's next one at that moment; should another connection
 // add a row to the same table before Update, Update fails with 3022 and nothing is overwritten.
 //
+// The members are virtual so that a recordset made elsewhere (a COM host's) can stand in.
+//
 // Ownership: reference-counted (automation::ObjectPtr). A Recordset keeps its database's
 // connection alive but fails with 3420 once that database has been closed. Belongs to the
 // thread that opened it.
@@ -50,46 +52,49 @@ class DAO_EXPORT Recordset : public virtual automation::Object {
 
   // Before the first row / after the last row; both true for an empty set. (Named Is... since
   // the C library owns the macro EOF.)
-  bool IsBOF() const;
-  bool IsEOF() const;
+  virtual bool IsBOF() const;
+  virtual bool IsEOF() const;
 
   // Raise 3021 on an empty set; MoveNext raises 3021 when already at EOF.
-  void MoveFirst();
-  void MoveLast();
-  void MoveNext();
-  void MovePrevious();
+  virtual void MoveFirst();
+  virtual void MoveLast();
+  virtual void MoveNext();
+  virtual void MovePrevious();
 
   // Number of rows, added ones included. Always exact (DAO promises that only after MoveLast,
   // which callers written for DAO still do).
-  std::int32_t GetRecordCount() const;
-  std::int32_t GetType() const;
-  bool IsUpdatable() const;
-  EditModeEnum GetEditMode() const;
+  virtual std::int32_t GetRecordCount() const;
+  virtual std::int32_t GetType() const;
+  virtual bool IsUpdatable() const;
+  virtual EditModeEnum GetEditMode() const;
 
-  void AddNew();
-  void Edit();
+  virtual void AddNew();
+  virtual void Edit();
   // Stores the row begun by AddNew or Edit. An added row joins the end of the set; the current
   // row stays where it was before AddNew, as DAO has it.
-  void Update();
+  virtual void Update();
   // Drops a row begun by AddNew or Edit without storing it.
-  void CancelUpdate();
+  virtual void CancelUpdate();
   // Drops a row begun and not stored and frees the rows; every later call raises 3420.
-  void Close();
+  virtual void Close();
 
   // Fields(name).Value: the column of the current row (or of the row being added or edited),
   // Null for a Null column. Names are matched without regard to case.
-  automation::Variant GetField(const std::string& name) const;
+  virtual automation::Variant GetField(const std::string& name) const;
   // Sets a column of the row being added or edited, converted to the column's declared type
   // (Byte, Long, Double, Boolean or text); Null and Empty store Null.
-  void SetField(const std::string& name, const automation::Variant& value);
+  virtual void SetField(const std::string& name, const automation::Variant& value);
 
-  std::int32_t GetFieldCount() const;
-  std::string GetFieldName(std::int32_t index) const;  // zero-based, as Fields(i)
+  virtual std::int32_t GetFieldCount() const;
+  virtual std::string GetFieldName(std::int32_t index) const;  // zero-based, as Fields(i)
 
   // Made by Database::OpenRecordset only.
   explicit Recordset(std::unique_ptr<Impl> impl);
 
  protected:
+  // For a recordset that another object supplies (a COM host's own, called late bound): it
+  // has no rows here and overrides every member above.
+  Recordset();
   ~Recordset() override;
 
  private:

@@ -43,11 +43,53 @@ const NameTable& GetNameTable() {
   return table;
 }
 
+// A recordset of this server is the one it wraps; a host's own (DAO's, or any object with the
+// members the store uses) is called late bound.
 dao::RecordsetPtr RecordsetFrom(::Recordset** recTmp) {
   if (recTmp == nullptr || *recTmp == nullptr) {
     return {};
   }
-  return automation::QueryInterface<dao::Recordset>(UnwrapObject(*recTmp));
+  if (auto own = UnwrapObject(*recTmp)) {
+    return automation::QueryInterface<dao::Recordset>(own);
+  }
+  return ForeignRecordset(ComPtr<IDispatch>(*recTmp));
+}
+
+// Pointer faults come back without an IErrorInfo of an earlier call hanging about.
+HRESULT PointerFault() {
+  SetErrorInfo(0, nullptr);
+  return E_POINTER;
+}
+
+// varData of the room searches, read when the member's trap needs it: an object's default
+// value is its value (a host's text box gives its text), and what cannot be converted fails
+// inside the member, which then gives its neutral result.
+vod::VariantSource DataSource(VARIANT* varData) {
+  return [varData] {
+    VARIANT* value = Deref(varData);
+    if (value != nullptr && (V_VT(value) == VT_DISPATCH || V_VT(value) == VT_UNKNOWN) &&
+        V_UNKNOWN(value) != nullptr && !UnwrapObject(V_UNKNOWN(value))) {
+      ComPtr<IDispatch> object;
+      V_UNKNOWN(value)->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(object.Receive()));
+      if (!object) {
+        automation::RaiseRuntimeError(automation::kErrNoSuchMember);
+      }
+      DISPPARAMS none{nullptr, nullptr, 0, 0};
+      VariantValue defaultValue;
+      EXCEPINFO exception{};
+      const HRESULT hr =
+          object->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                         defaultValue.Get(), &exception, nullptr);
+      SysFreeString(exception.bstrSource);
+      SysFreeString(exception.bstrDescription);
+      SysFreeString(exception.bstrHelpFile);
+      if (FAILED(hr)) {
+        automation::RaiseRuntimeError(automation::kErrNoSuchMember);
+      }
+      return FromVariant(defaultValue.Get());
+    }
+    return FromVariant(varData);
+  };
 }
 
 // A collection of this server is the one it wraps; a host's own is read through IDispatch
@@ -95,7 +137,7 @@ _Collection* CollectionResult(automation::CollectionPtr collection) {
   if (!collection) {
     return nullptr;
   }
-  return reinterpret_cast<_Collection*>(ComCollection::Create(std::move(collection)).Detach());
+  return ComCollection::Create(std::move(collection)).Detach();
 }
 
 // Runs a member that takes a record: the record is converted in, and written back after the
@@ -103,7 +145,7 @@ _Collection* CollectionResult(automation::CollectionPtr collection) {
 template <class C, class Body>
 HRESULT WithRecord(C* record, Body&& body) {
   if (record == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return CallGuarded(IID__Base, [&] {
     auto value = RecordToCpp(*record);
@@ -115,7 +157,7 @@ HRESULT WithRecord(C* record, Body&& body) {
 template <class Out, class Body>
 HRESULT WithResult(Out* result, Body&& body) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return CallGuarded(IID__Base, [&] { *result = body(); });
 }
@@ -197,7 +239,7 @@ class ComBase::EventRelay final : public vod::BaseEvents {
 
 // The connection point of __Base. It holds a reference to its container, which keeps the list
 // of sinks.
-class ComBase::EventPoint final : public IConnectionPoint {
+class ComBase::EventPoint final : public ComObject<IConnectionPoint> {
  public:
   explicit EventPoint(ComBase* owner) : mOwner(static_cast<_Base*>(owner)), mBase(owner) {}
 
@@ -207,19 +249,11 @@ class ComBase::EventPoint final : public IConnectionPoint {
     }
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
       *object = static_cast<IConnectionPoint*>(this);
-      AddRef();
+      this->AddRef();
       return S_OK;
     }
     *object = nullptr;
     return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return mRefs.Add(); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = mRefs.Drop();
-    if (left == 0) {
-      delete this;
-    }
-    return left;
   }
   STDMETHODIMP GetConnectionInterface(IID* iid) override {
     if (iid == nullptr) {
@@ -269,16 +303,17 @@ class ComBase::EventPoint final : public IConnectionPoint {
     if (it == sinks.end()) {
       return CONNECT_E_NOCONNECTION;
     }
-    // The sink may be the one being called; the walk holds its own reference.
+    // The sink may be the one being called (the walk holds its own reference), and releasing
+    // it may call back into this list: it is moved out and released after the erase.
+    ComPtr<IDispatch> sink = std::move(it->second);
     sinks.erase(it);
+    sink.Reset();
     return S_OK;
   }
   STDMETHODIMP EnumConnections(IEnumConnections** connections) override;
 
  private:
-  ~EventPoint() = default;
-  ComRefCount mRefs;
-  ComObjectCount mCount;
+  ~EventPoint() override { mBase->mPoint = nullptr; }
   ComPtr<_Base> mOwner;  // keeps the container alive
   ComBase* mBase;
 };
@@ -288,7 +323,7 @@ namespace {
 // A fixed list, copied when the enumerator is made; used for the connection point and its
 // connections.
 template <class IEnum, class Item>
-class SnapshotEnum final : public IEnum {
+class SnapshotEnum final : public ComObject<IEnum> {
  public:
   SnapshotEnum(REFIID iid, std::vector<Item> items, std::size_t next = 0)
       : mIid(iid), mItems(std::move(items)), mNext(next) {
@@ -302,19 +337,11 @@ class SnapshotEnum final : public IEnum {
     }
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, mIid)) {
       *object = static_cast<IEnum*>(this);
-      AddRef();
+      this->AddRef();
       return S_OK;
     }
     *object = nullptr;
     return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return mRefs.Add(); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = mRefs.Drop();
-    if (left == 0) {
-      delete this;
-    }
-    return left;
   }
   STDMETHODIMP Next(ULONG count, Item* items, ULONG* fetched) override {
     if (items == nullptr || (count > 1 && fetched == nullptr)) {
@@ -344,12 +371,17 @@ class SnapshotEnum final : public IEnum {
     if (copy == nullptr) {
       return E_POINTER;
     }
-    *copy = new (std::nothrow) SnapshotEnum(mIid, mItems, mNext);
-    return *copy != nullptr ? S_OK : E_OUTOFMEMORY;
+    try {
+      *copy = new SnapshotEnum(mIid, mItems, mNext);
+      return S_OK;
+    } catch (const std::bad_alloc&) {
+      *copy = nullptr;
+      return E_OUTOFMEMORY;
+    }
   }
 
  private:
-  ~SnapshotEnum() {
+  ~SnapshotEnum() override {
     for (auto& item : mItems) {
       Unknown(item)->Release();
     }
@@ -360,8 +392,6 @@ class SnapshotEnum final : public IEnum {
   IID mIid;
   std::vector<Item> mItems;
   std::size_t mNext;
-  ComRefCount mRefs;
-  ComObjectCount mCount;
 };
 
 }  // namespace
@@ -482,18 +512,6 @@ STDMETHODIMP ComBase::QueryInterface(REFIID iid, void** object) {
   return S_OK;
 }
 
-STDMETHODIMP_(ULONG) ComBase::AddRef() {
-  return mRefs.Add();
-}
-
-STDMETHODIMP_(ULONG) ComBase::Release() {
-  const ULONG left = mRefs.Drop();
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
-
 // ---- IDispatch ------------------------------------------------------------------------------
 
 ComPtr<ITypeLib> LoadRavelinTypeLib() {
@@ -526,14 +544,21 @@ STDMETHODIMP ComBase::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   if (index != 0) {
     return DISP_E_BADINDEX;
   }
-  ComPtr<ITypeLib> library = LoadRavelinTypeLib();
-  if (!library) {
-    return TYPE_E_CANTLOADLIBRARY;
+  try {
+    ComPtr<ITypeLib> library = LoadRavelinTypeLib();
+    if (!library) {
+      return TYPE_E_CANTLOADLIBRARY;
+    }
+    return library->GetTypeInfoOfGuid(IID__Base, info);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
-  return library->GetTypeInfoOfGuid(IID__Base, info);
 }
 
-STDMETHODIMP ComBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+STDMETHODIMP ComBase::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!IsEqualIID(iid, IID_NULL)) {
+    return DISP_E_UNKNOWNINTERFACE;
+  }
   try {
     return LookupDispatchNames(GetNameTable().mNames, names, count, ids);
   } catch (const std::bad_alloc&) {
@@ -541,8 +566,11 @@ STDMETHODIMP ComBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
   }
 }
 
-STDMETHODIMP ComBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+STDMETHODIMP ComBase::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                              VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+  if (!IsEqualIID(iid, IID_NULL)) {
+    return DISP_E_UNKNOWNINTERFACE;
+  }
   if (result != nullptr) {
     VariantInit(result);
   }
@@ -790,7 +818,7 @@ HRESULT ComBase::InvokeMember(int position, DispatchArgs& args, VARIANT* result)
 
 STDMETHODIMP ComBase::get_Base(IDispatch** Base) {
   if (Base == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   *Base = nullptr;
   return CallGuarded(IID__Base, [&] {
@@ -811,7 +839,7 @@ STDMETHODIMP ComBase::get_Base(IDispatch** Base) {
 
 STDMETHODIMP ComBase::putref_Base(IDispatch** varObj) {
   if (varObj == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return CallGuarded(IID__Base, [&] {
     IDispatch* object = *varObj;
@@ -850,7 +878,7 @@ STDMETHODIMP ComBase::Room_ClearStruct(::RoomInfoStruct* sttRoomInfo) {
 STDMETHODIMP ComBase::Room_Struct2Base(::Recordset** recTmp, ::RoomInfoStruct* sttRoomInfo,
                                        VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttRoomInfo, [&](vod::RoomInfoStruct& room) {
     *result = ToVariantBool(mBase->Room_Struct2Base(RecordsetFrom(recTmp), room));
@@ -860,7 +888,7 @@ STDMETHODIMP ComBase::Room_Struct2Base(::Recordset** recTmp, ::RoomInfoStruct* s
 STDMETHODIMP ComBase::Room_Base2Struct(::Recordset** recTmp, ::RoomInfoStruct* sttRoomInfo,
                                        VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttRoomInfo, [&](vod::RoomInfoStruct& room) {
     *result = ToVariantBool(mBase->Room_Base2Struct(RecordsetFrom(recTmp), room));
@@ -869,7 +897,7 @@ STDMETHODIMP ComBase::Room_Base2Struct(::Recordset** recTmp, ::RoomInfoStruct* s
 
 STDMETHODIMP ComBase::Room_AddNewInfo(::RoomInfoStruct* sttRoomInfo, LONG* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttRoomInfo,
                     [&](vod::RoomInfoStruct& room) { *result = mBase->Room_AddNewInfo(room); });
@@ -901,7 +929,7 @@ STDMETHODIMP ComBase::Room_DelBackup(BSTR* strBackupName, VARIANT_BOOL* result) 
 STDMETHODIMP ComBase::Room_UpdateInfo(LONG* lngRoomID, ::RoomInfoStruct* sttRoomInfo,
                                       VARIANT_BOOL* result) {
   if (result == nullptr || lngRoomID == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttRoomInfo, [&](vod::RoomInfoStruct& room) {
     *result = ToVariantBool(mBase->Room_UpdateInfo(*lngRoomID, room));
@@ -910,7 +938,7 @@ STDMETHODIMP ComBase::Room_UpdateInfo(LONG* lngRoomID, ::RoomInfoStruct* sttRoom
 
 STDMETHODIMP ComBase::Room_DeleteInfo(LONG* lngRoomID, VARIANT_BOOL* result) {
   if (lngRoomID == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithResult(result, [&] { return ToVariantBool(mBase->Room_DeleteInfo(*lngRoomID)); });
 }
@@ -922,7 +950,7 @@ STDMETHODIMP ComBase::Room_ClearAllInfo(VARIANT_BOOL* result) {
 STDMETHODIMP ComBase::Room_GetInfo(LONG* lngRoomID, ::RoomInfoStruct* sttRoomInfo,
                                    VARIANT_BOOL* result) {
   if (result == nullptr || lngRoomID == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttRoomInfo, [&](vod::RoomInfoStruct& room) {
     *result = ToVariantBool(mBase->Room_GetInfo(*lngRoomID, room));
@@ -938,15 +966,17 @@ STDMETHODIMP ComBase::Room_GetAll(::RoomSearchModes* bytSearchMode, VARIANT* var
   return WithResult(result, [&] {
     const auto mode =
         bytSearchMode == nullptr ? rsmAll : static_cast<vod::RoomSearchModes>(*bytSearchMode);
-    return CollectionResult(mBase->Room_GetAll(mode, FromVariant(varData)));
+    return CollectionResult(mBase->Room_GetAllFrom(mode, DataSource(varData)));
   });
 }
 
 STDMETHODIMP ComBase::Room_BrowseInfo(::RoomSearchModes* bytSearchMode, VARIANT* varData) {
+  // A sink may release the last reference to this object while the walk goes on.
+  const ComPtr<_Base> self(this);
   return CallGuarded(IID__Base, [&] {
     const auto mode =
         bytSearchMode == nullptr ? rsmAll : static_cast<vod::RoomSearchModes>(*bytSearchMode);
-    mBase->Room_BrowseInfo(mode, FromVariant(varData));
+    mBase->Room_BrowseInfoFrom(mode, DataSource(varData));
   });
 }
 
@@ -973,7 +1003,7 @@ STDMETHODIMP ComBase::DefaultSong_Struct2Base(::Recordset** recTmp,
                                               ::DefaultSongStruct* sttDefaultSong,
                                               VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttDefaultSong, [&](vod::DefaultSongStruct& song) {
     *result = ToVariantBool(mBase->DefaultSong_Struct2Base(RecordsetFrom(recTmp), song));
@@ -984,7 +1014,7 @@ STDMETHODIMP ComBase::DefaultSong_Base2Struct(::Recordset** recTmp,
                                               ::DefaultSongStruct* sttDefaultSong,
                                               VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttDefaultSong, [&](vod::DefaultSongStruct& song) {
     *result = ToVariantBool(mBase->DefaultSong_Base2Struct(RecordsetFrom(recTmp), song));
@@ -993,7 +1023,7 @@ STDMETHODIMP ComBase::DefaultSong_Base2Struct(::Recordset** recTmp,
 
 STDMETHODIMP ComBase::DefaultSong_AddNew(::DefaultSongStruct* sttDefaultSong, LONG* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttDefaultSong, [&](vod::DefaultSongStruct& song) {
     *result = mBase->DefaultSong_AddNew(song);
@@ -1006,7 +1036,7 @@ STDMETHODIMP ComBase::DefaultSong_GetAll(_Collection** result) {
 
 STDMETHODIMP ComBase::DefaultSong_Delete(LONG* lngDefaultSongID, VARIANT_BOOL* result) {
   if (lngDefaultSongID == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithResult(result,
                     [&] { return ToVariantBool(mBase->DefaultSong_Delete(*lngDefaultSongID)); });
@@ -1035,7 +1065,7 @@ STDMETHODIMP ComBase::SelectSong_Struct2Base(::Recordset** recTmp,
                                              ::SelectSongStruct* sttSelectSong,
                                              VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttSelectSong, [&](vod::SelectSongStruct& song) {
     *result = ToVariantBool(mBase->SelectSong_Struct2Base(RecordsetFrom(recTmp), song));
@@ -1046,7 +1076,7 @@ STDMETHODIMP ComBase::SelectSong_Base2Struct(::Recordset** recTmp,
                                              ::SelectSongStruct* sttSelectSong,
                                              VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttSelectSong, [&](vod::SelectSongStruct& song) {
     *result = ToVariantBool(mBase->SelectSong_Base2Struct(RecordsetFrom(recTmp), song));
@@ -1063,7 +1093,7 @@ STDMETHODIMP ComBase::SelectSong_Count(LONG* result) {
 
 STDMETHODIMP ComBase::SelectSong_AddNew(::SelectSongStruct* sttSelectSong, VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttSelectSong, [&](vod::SelectSongStruct& song) {
     *result = ToVariantBool(mBase->SelectSong_AddNew(song));
@@ -1082,7 +1112,7 @@ STDMETHODIMP ComBase::Taxis_ClearStruct(::SongTaxisStruct* sttSong) {
 STDMETHODIMP ComBase::Taxis_Struct2Base(::Recordset** recTmp, ::SongTaxisStruct* sttSong,
                                         VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttSong, [&](vod::SongTaxisStruct& song) {
     *result = ToVariantBool(mBase->Taxis_Struct2Base(RecordsetFrom(recTmp), song));
@@ -1091,7 +1121,7 @@ STDMETHODIMP ComBase::Taxis_Struct2Base(::Recordset** recTmp, ::SongTaxisStruct*
 
 STDMETHODIMP ComBase::Taxis_Delete(LONG* lngSongTaxisID, VARIANT_BOOL* result) {
   if (lngSongTaxisID == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithResult(result, [&] { return ToVariantBool(mBase->Taxis_Delete(*lngSongTaxisID)); });
 }
@@ -1109,7 +1139,7 @@ STDMETHODIMP ComBase::Taxis_Build(BSTR* strBeginDate, BSTR* strEndDate, VARIANT_
 STDMETHODIMP ComBase::Taxis_Base2Struct(::Recordset** recTmp, ::SongTaxisStruct* sttSong,
                                         VARIANT_BOOL* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   return WithRecord(sttSong, [&](vod::SongTaxisStruct& song) {
     *result = ToVariantBool(mBase->Taxis_Base2Struct(RecordsetFrom(recTmp), song));
@@ -1117,12 +1147,14 @@ STDMETHODIMP ComBase::Taxis_Base2Struct(::Recordset** recTmp, ::SongTaxisStruct*
 }
 
 STDMETHODIMP ComBase::Taxis_Browse() {
+  // A sink may release the last reference to this object while the walk goes on.
+  const ComPtr<_Base> self(this);
   return CallGuarded(IID__Base, [&] { mBase->Taxis_Browse(); });
 }
 
 STDMETHODIMP ComBase::Taxis_Text(LONG* lngLimitQuantity, BSTR* result) {
   if (result == nullptr) {
-    return E_POINTER;
+    return PointerFault();
   }
   *result = nullptr;
   return CallGuarded(IID__Base, [&] {
@@ -1138,7 +1170,10 @@ STDMETHODIMP ComBase::EnumConnectionPoints(IEnumConnectionPoints** points) {
   }
   *points = nullptr;
   try {
-    ComPtr<IConnectionPoint> point = ComPtr<IConnectionPoint>::Attach(new EventPoint(this));
+    ComPtr<IConnectionPoint> point;
+    if (FAILED(FindConnectionPoint(DIID___Base, point.Receive()))) {
+      return E_OUTOFMEMORY;
+    }
     *points = new SnapshotEnum<IEnumConnectionPoints, IConnectionPoint*>(
         IID_IEnumConnectionPoints, std::vector<IConnectionPoint*>{point.Get()});
     return S_OK;
@@ -1155,7 +1190,14 @@ STDMETHODIMP ComBase::FindConnectionPoint(REFIID iid, IConnectionPoint** point) 
   if (!IsEqualIID(iid, DIID___Base)) {
     return CONNECT_E_NOCONNECTION;
   }
-  *point = new (std::nothrow) EventPoint(this);
+  // One connection point while anyone holds it, so that it keeps its identity.
+  if (mPoint != nullptr) {
+    mPoint->AddRef();
+    *point = mPoint;
+    return S_OK;
+  }
+  mPoint = new (std::nothrow) EventPoint(this);
+  *point = mPoint;
   return *point != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -1164,11 +1206,15 @@ STDMETHODIMP ComBase::GetClassInfo(ITypeInfo** info) {
     return E_POINTER;
   }
   *info = nullptr;
-  ComPtr<ITypeLib> library = LoadRavelinTypeLib();
-  if (!library) {
-    return TYPE_E_CANTLOADLIBRARY;
+  try {
+    ComPtr<ITypeLib> library = LoadRavelinTypeLib();
+    if (!library) {
+      return TYPE_E_CANTLOADLIBRARY;
+    }
+    return library->GetTypeInfoOfGuid(CLSID_Base, info);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
-  return library->GetTypeInfoOfGuid(CLSID_Base, info);
 }
 
 STDMETHODIMP ComBase::GetGUID(DWORD kind, GUID* guid) {

@@ -11,10 +11,12 @@
 // failure code with IErrorInfo (vtable) or as DISP_E_EXCEPTION with EXCEPINFO (IDispatch);
 // trapped members return their neutral values as vod::Base does.
 //
-// Events: IConnectionPointContainer with one IConnectionPoint for __Base. Sinks are plain
+// Events: IConnectionPointContainer with one IConnectionPoint for __Base, the same object
+// for as long as a host holds it. Sinks are plain
 // IDispatch objects; each connected sink receives OnRoomBrowseInfo and OnTaxisBrowse with the
 // record (VT_RECORD) and the rate (VT_I4) by reference, each sink its own copy. A sink may
-// connect or disconnect sinks, itself included, while an event runs.
+// connect or disconnect sinks, itself included, while an event runs, and may release the last
+// reference to the object: the walking members keep it alive until they return.
 //
 // The connection component: on creation the object makes a BaseLink with CoCreateInstance
 // (Nothing when that fails); the property Base hands out and takes COM links, this server's or
@@ -42,18 +44,14 @@
 
 namespace vod::com {
 
-class ComBase final : public _Base,
-                      public IConnectionPointContainer,
-                      public IProvideClassInfo2,
-                      public ISupportErrorInfo {
+class ComBase final
+    : public ComObject<_Base, IConnectionPointContainer, IProvideClassInfo2, ISupportErrorInfo> {
  public:
   // A new object with one reference, which the result holds.
   static ComPtr<_Base> Create();
 
-  // IUnknown
+  // IUnknown (AddRef and Release: ComObject)
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
 
   // IDispatch
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
@@ -145,14 +143,12 @@ class ComBase final : public _Base,
   friend class EventRelay;
 
   ComBase();
-  ~ComBase();
+  ~ComBase() override;
 
   HRESULT InvokeMember(int position, DispatchArgs& args, VARIANT* result);
   template <class C>
   void Fire(DISPID id, const typename RecordTraits<C>::Cpp& record, std::int32_t rate);
 
-  ComRefCount mRefs;
-  ComObjectCount mCount;
   vod::BasePtr mBase;
   // The COM object handed out for the current link, so that the property keeps its identity.
   ComPtr<_BaseLink> mLinkObject;
@@ -161,10 +157,9 @@ class ComBase final : public _Base,
   std::vector<std::pair<DWORD, ComPtr<IDispatch>>> mSinks;
   DWORD mLastCookie = 0;
   automation::ObjectPtr<EventRelay> mRelay;
+  // The connection point while a host holds it (it holds this object, not the other way).
+  EventPoint* mPoint = nullptr;
   std::uint32_t mRelayCookie = 0;
 };
-
-// The type library of this server: the registered one, or the one embedded in this DLL.
-ComPtr<ITypeLib> LoadRavelinTypeLib();
 
 }  // namespace vod::com

@@ -119,12 +119,23 @@ automation::ObjectPtr<automation::Object> UnwrapObject(IUnknown* object) {
     return {};
   }
   ComPtr<IRavelinInner> inner;
-  if (SUCCEEDED(
-          object->QueryInterface(IID_IRavelinInner, reinterpret_cast<void**>(inner.Receive()))) &&
-      inner) {
-    return automation::ObjectPtr<automation::Object>(inner->GetInner());
+  if (FAILED(
+          object->QueryInterface(IID_IRavelinInner, reinterpret_cast<void**>(inner.Receive()))) ||
+      !inner) {
+    return {};
   }
-  return {};
+  // Another build of this server (loaded beside this one) answers the same interface id, but
+  // its objects are not this module's classes: only an object whose vtable lies in this module
+  // is taken apart; any other is a host's object.
+  HMODULE owner = nullptr;
+  const void* vtable = *reinterpret_cast<void* const*>(inner.Get());
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCWSTR>(vtable), &owner) ||
+      owner != ComModule::GetHandle()) {
+    return {};
+  }
+  return automation::ObjectPtr<automation::Object>(inner->GetInner());
 }
 
 ComPtr<IDispatch> WrapObject(const automation::ObjectPtr<automation::Object>& object) {
@@ -142,13 +153,13 @@ ComPtr<IDispatch> WrapObject(const automation::ObjectPtr<automation::Object>& ob
     return link->Get().As<IDispatch>(IID_IDispatch);
   }
   if (auto collection = automation::QueryInterface<automation::Collection>(object)) {
-    return ComCollection::Create(std::move(collection));
+    return ComPtr<IDispatch>(ComCollection::Create(std::move(collection)).Get());
   }
   if (auto recordset = automation::QueryInterface<dao::Recordset>(object)) {
-    return ComRecordset::Create(std::move(recordset));
+    return ComPtr<IDispatch>(ComRecordset::Create(std::move(recordset)).Get());
   }
   if (auto database = automation::QueryInterface<dao::Database>(object)) {
-    return ComDatabase::Create(std::move(database));
+    return ComPtr<IDispatch>(ComDatabase::Create(std::move(database)).Get());
   }
   if (auto link = automation::QueryInterface<dao::BaseLink>(object)) {
     return ComPtr<IDispatch>(ComBaseLink::Create(std::move(link)).Get());

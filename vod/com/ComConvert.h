@@ -53,6 +53,9 @@ class ForeignObject final : public automation::Object {
   ComPtr<IUnknown> mObject;
 };
 
+// The type library of this server: the registered one, or the one embedded in this DLL.
+ComPtr<ITypeLib> LoadRavelinTypeLib();
+
 // The automation object a COM object of this server wraps; empty for a foreign object.
 automation::ObjectPtr<automation::Object> UnwrapObject(IUnknown* object);
 // A COM object for an automation object: this server's wrapper for a Collection, Recordset,

@@ -85,9 +85,20 @@ std::wstring GetValue(RegistrationScope scope, const std::wstring& subKey, const
   return value;
 }
 
-void DeleteTree(RegistrationScope scope, const std::wstring& subKey) {
-  RegDeleteTreeW(RootOf(scope), ClassesPath(subKey).c_str());
-  RegDeleteKeyW(RootOf(scope), ClassesPath(subKey).c_str());
+// True when the key is gone afterwards (also when it was not there).
+bool DeleteTree(RegistrationScope scope, const std::wstring& subKey) {
+  const LSTATUS tree = RegDeleteTreeW(RootOf(scope), ClassesPath(subKey).c_str());
+  if (tree != ERROR_SUCCESS && tree != ERROR_FILE_NOT_FOUND) {
+    return false;
+  }
+  const LSTATUS key = RegDeleteKeyW(RootOf(scope), ClassesPath(subKey).c_str());
+  return key == ERROR_SUCCESS || key == ERROR_FILE_NOT_FOUND;
+}
+
+bool KeyExists(RegistrationScope scope, const std::wstring& subKey) {
+  RegKey key;
+  return RegOpenKeyExW(RootOf(scope), ClassesPath(subKey).c_str(), 0, KEY_QUERY_VALUE,
+                       key.Receive()) == ERROR_SUCCESS;
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
@@ -97,8 +108,11 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 struct ServerClass {
   std::wstring mClsid;
   std::wstring mName;
-  std::wstring mProgId;
+  std::wstring mProgId;  // version-independent
   bool mWithTypeLib;
+
+  // The ProgID of this version of the class, which the version-independent one names as CurVer.
+  std::wstring VersionedProgId() const { return mProgId + L".1"; }
 };
 
 ServerClass BaseClass() {
@@ -106,7 +120,7 @@ ServerClass BaseClass() {
 }
 
 ServerClass LinkClass() {
-  return {Utf8ToWide(dao::kBaseLinkClsid), L"BaseLink", Utf8ToWide(dao::kBaseLinkProgId), false};
+  return {Utf8ToWide(dao::kBaseLinkClsid), L"BaseLink", Utf8ToWide(dao::kBaseLinkProgId), true};
 }
 
 LSTATUS WriteClass(RegistrationScope scope, const ServerClass& entry, const std::wstring& path) {
@@ -120,7 +134,8 @@ LSTATUS WriteClass(RegistrationScope scope, const ServerClass& entry, const std:
   set(clsidKey, nullptr, entry.mName);
   set(clsidKey + L"\\InprocServer32", nullptr, path);
   set(clsidKey + L"\\InprocServer32", L"ThreadingModel", Utf8ToWide(kThreadingModelBase));
-  set(clsidKey + L"\\ProgID", nullptr, entry.mProgId);
+  set(clsidKey + L"\\ProgID", nullptr, entry.VersionedProgId());
+  set(clsidKey + L"\\VersionIndependentProgID", nullptr, entry.mProgId);
   if (entry.mWithTypeLib) {
     set(clsidKey + L"\\TypeLib", nullptr, Utf8ToWide(kLibidRavelin));
     set(clsidKey + L"\\Version", nullptr,
@@ -129,17 +144,51 @@ LSTATUS WriteClass(RegistrationScope scope, const ServerClass& entry, const std:
   }
   set(entry.mProgId, nullptr, entry.mName);
   set(entry.mProgId + L"\\CLSID", nullptr, entry.mClsid);
+  set(entry.mProgId + L"\\CurVer", nullptr, entry.VersionedProgId());
+  set(entry.VersionedProgId(), nullptr, entry.mName);
+  set(entry.VersionedProgId() + L"\\CLSID", nullptr, entry.mClsid);
   return status;
 }
 
-void RemoveClass(RegistrationScope scope, const ServerClass& entry, const std::wstring& path) {
+// Removes the class while its key names this DLL. Its ProgIDs go with it, or alone when they
+// are left over from a class key that is gone; while another copy of the server owns the class
+// key, they are that copy's. False when a key that should go could not be removed.
+bool RemoveClass(RegistrationScope scope, const ServerClass& entry, const std::wstring& path) {
   const std::wstring clsidKey = L"CLSID\\" + entry.mClsid;
+  bool removed = true;
+  bool ours = !KeyExists(scope, clsidKey);
   if (SamePath(GetValue(scope, clsidKey + L"\\InprocServer32", nullptr), path)) {
-    DeleteTree(scope, clsidKey);
+    ours = true;
+    removed = DeleteTree(scope, clsidKey) && removed;
   }
-  if (SamePath(GetValue(scope, entry.mProgId + L"\\CLSID", nullptr), entry.mClsid)) {
-    DeleteTree(scope, entry.mProgId);
+  if (!ours) {
+    return removed;
   }
+  for (const std::wstring& progId : {entry.mProgId, entry.VersionedProgId()}) {
+    if (SamePath(GetValue(scope, progId + L"\\CLSID", nullptr), entry.mClsid)) {
+      removed = DeleteTree(scope, progId) && removed;
+    }
+  }
+  return removed;
+}
+
+// Whether the path a type library was registered with names this DLL: the registration may
+// carry the long-path prefix (\\?\) and, for a library that is not the module's first, its
+// resource number.
+bool SameModule(std::wstring registered, const std::wstring& path) {
+  const std::wstring longPrefix = L"\\\\?\\";
+  if (registered.rfind(longPrefix, 0) == 0) {
+    registered.erase(0, longPrefix.size());
+  }
+  if (SamePath(registered, path)) {
+    return true;
+  }
+  const auto slash = registered.find_last_of(L'\\');
+  if (slash != std::wstring::npos && slash + 1 < registered.size() &&
+      registered.find_first_not_of(L"0123456789", slash + 1) == std::wstring::npos) {
+    return SamePath(registered.substr(0, slash), path);
+  }
+  return false;
 }
 
 SYSKIND OwnSysKind() {
@@ -158,13 +207,22 @@ HRESULT RegisterTypeLibrary(RegistrationScope scope, const std::wstring& path) {
   return hr;
 }
 
-void UnregisterTypeLibrary(RegistrationScope scope) {
-  if (scope == RegistrationScope::kMachine) {
-    UnRegisterTypeLib(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0, OwnSysKind());
-  } else {
-    UnRegisterTypeLibForUser(LIBID_Ravelin, kRavelinMajorVersion, kRavelinMinorVersion, 0,
-                             OwnSysKind());
+// Removes the type library (and the interface keys it entered) while its registration names
+// this DLL; another copy registered since keeps it. False when that failed.
+bool UnregisterTypeLibrary(RegistrationScope scope, const std::wstring& path) {
+  const std::wstring version =
+      std::to_wstring(kRavelinMajorVersion) + L"." + std::to_wstring(kRavelinMinorVersion);
+  const std::wstring key = L"TypeLib\\" + Utf8ToWide(kLibidRavelin) + L"\\" + version + L"\\0\\" +
+                           (OwnSysKind() == SYS_WIN64 ? L"win64" : L"win32");
+  if (!SameModule(GetValue(scope, key, nullptr), path)) {
+    return true;
   }
+  const HRESULT hr = scope == RegistrationScope::kMachine
+                         ? UnRegisterTypeLib(LIBID_Ravelin, kRavelinMajorVersion,
+                                             kRavelinMinorVersion, 0, OwnSysKind())
+                         : UnRegisterTypeLibForUser(LIBID_Ravelin, kRavelinMajorVersion,
+                                                    kRavelinMinorVersion, 0, OwnSysKind());
+  return SUCCEEDED(hr);
 }
 
 }  // namespace
@@ -195,10 +253,11 @@ HRESULT RegisterServer(RegistrationScope scope) {
 HRESULT UnregisterServer(RegistrationScope scope) {
   try {
     const std::wstring path = ComModule::GetPath();
-    RemoveClass(scope, BaseClass(), path);
-    RemoveClass(scope, LinkClass(), path);
-    UnregisterTypeLibrary(scope);
-    return S_OK;
+    // Each part is tried even when an earlier one failed, so that as much as can go goes.
+    bool removed = UnregisterTypeLibrary(scope, path);
+    removed = RemoveClass(scope, BaseClass(), path) && removed;
+    removed = RemoveClass(scope, LinkClass(), path) && removed;
+    return removed ? S_OK : SELFREG_E_CLASS;
   } catch (...) {
     return SELFREG_E_CLASS;
   }

@@ -20,9 +20,9 @@ namespace vod::com {
 
 namespace {
 
-// The factory of one class. Factories are not counted as objects: a host that keeps one keeps
-// the server loaded with LockServer, as COM has it.
-class ClassFactory final : public IClassFactory {
+// The factory of one class. A live factory counts as an object of the server: a host that
+// keeps one may call it after CoFreeUnusedLibraries, so the DLL must stay loaded meanwhile.
+class ClassFactory final : public ComObject<IClassFactory> {
  public:
   using Create = HRESULT (*)(REFIID iid, void** object);
   explicit ClassFactory(Create create) : mCreate(create) {}
@@ -38,14 +38,6 @@ class ClassFactory final : public IClassFactory {
     }
     *object = nullptr;
     return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return mRefs.Add(); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = mRefs.Drop();
-    if (left == 0) {
-      delete this;
-    }
-    return left;
   }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (object == nullptr) {
@@ -67,9 +59,7 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
-  ~ClassFactory() = default;
   Create mCreate;
-  ComRefCount mRefs;
 };
 
 template <class Make>

@@ -4,8 +4,8 @@
 // one VARIANT and clears it when it goes. Utf8ToBstr and BstrToUtf8 convert between the store's
 // UTF-8 text and automation text (UTF-16). ComModule counts the live COM objects of this DLL and
 // the locks its hosts hold on its class factories, which DllCanUnloadNow answers from, and
-// knows the DLL's own module handle and path. ComObjectCount is a member every COM object of the
-// server holds for its lifetime.
+// knows the DLL's own module handle and path. ComObject is the base every COM object of the
+// server (class factories too) gets its reference counting and that count from.
 //
 // Thread-safety: the counts are atomic; everything else belongs to the apartment (thread) that
 // uses it, as apartment-threaded objects do.
@@ -151,22 +151,31 @@ class ComModule {
   static std::wstring GetPath();
 };
 
-class ComObjectCount {
+// The reference and object counting every COM object of the server shares, class factories
+// included: the object counts for DllCanUnloadNow from construction to destruction, and deletes
+// itself (through the virtual destructor) when its last reference goes. AddRef and Release
+// here are the final overriders for every interface in Interfaces.
+template <class... Interfaces>
+class ComObject : public Interfaces... {
  public:
-  ComObjectCount() noexcept { ComModule::AddObject(); }
-  ~ComObjectCount() { ComModule::RemoveObject(); }
-  ComObjectCount(const ComObjectCount&) = delete;
-  ComObjectCount& operator=(const ComObjectCount&) = delete;
-};
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
 
-// The reference count of one COM object; the object deletes itself when Release reaches 0.
-class ComRefCount {
- public:
-  ULONG Add() noexcept { return ++mCount; }
-  ULONG Drop() noexcept { return --mCount; }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++mRefs; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --mRefs;
+    if (left == 0) {
+      delete this;
+    }
+    return left;
+  }
+
+ protected:
+  ComObject() noexcept { ComModule::AddObject(); }
+  virtual ~ComObject() { ComModule::RemoveObject(); }
 
  private:
-  std::atomic<ULONG> mCount{1};
+  std::atomic<ULONG> mRefs{1};
 };
 
 }  // namespace vod::com

@@ -26,10 +26,13 @@ std::vector<std::wstring> ServerKeys() {
   return {L"CLSID\\" + Key(kClsidBase),
           L"CLSID\\" + Key("{E771D59A-B95D-4B43-AE1C-916A86A6D530}"),
           L"Ravelin.Base",
+          L"Ravelin.Base.1",
           L"Ravelin.BaseLink",
+          L"Ravelin.BaseLink.1",
           L"TypeLib\\" + Key(kLibidRavelin),
           L"Interface\\" + Key(kIidBase),
-          L"Interface\\" + Key(kDiidBaseEvents)};
+          L"Interface\\" + Key(kDiidBaseEvents),
+          L"Interface\\{1DC4A90F-530B-44C4-B4E5-0EF7EFD3BC6C}"};
 }
 
 class ServerEnvironment : public ::testing::Environment {
@@ -59,8 +62,18 @@ TEST(ComRegistrationTest, MachineRegistrationWritesItsKeysAndRemovesThemAll) {
   EXPECT_TRUE(SamePath(KeyText(HKEY_LOCAL_MACHINE, clsid + L"\\InprocServer32"), ServerPath()));
   EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, clsid + L"\\InprocServer32", L"ThreadingModel"),
             L"Apartment");
-  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, clsid + L"\\ProgID"), L"Ravelin.Base");
+  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, clsid + L"\\ProgID"), L"Ravelin.Base.1");
+  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, clsid + L"\\VersionIndependentProgID"), L"Ravelin.Base");
   EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, kClasses + L"Ravelin.Base\\CLSID"), Key(kClsidBase));
+  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, kClasses + L"Ravelin.Base\\CurVer"), L"Ravelin.Base.1");
+  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, kClasses + L"Ravelin.Base.1\\CLSID"), Key(kClsidBase));
+  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, kClasses + L"Ravelin.BaseLink\\CurVer"),
+            L"Ravelin.BaseLink.1");
+  // _BaseLink crosses apartments through the universal marshaler, described by this library.
+  const std::wstring link = kClasses + L"Interface\\{1DC4A90F-530B-44C4-B4E5-0EF7EFD3BC6C}";
+  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, link + L"\\ProxyStubClsid32"),
+            L"{00020424-0000-0000-C000-000000000046}");
+  EXPECT_EQ(KeyText(HKEY_LOCAL_MACHINE, link + L"\\TypeLib"), Key(kLibidRavelin));
   for (const auto& key : ServerKeys()) {
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kClasses + key)) << WideToUtf8(key);
   }
@@ -104,6 +117,43 @@ TEST(ComRegistrationTest, PerUserRegistrationStaysUnderTheUsersClasses) {
   for (const auto& key : ServerKeys()) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kClasses + key)) << WideToUtf8(key);
   }
+  ASSERT_EQ(RunRegsvr32(L"/s"), 0u);
+}
+
+// A copy of the server beside it, under another name (so that its dependencies resolve alike).
+std::wstring CopyOfServer(const wchar_t* name) {
+  const std::wstring server = ServerPath();
+  const std::wstring copy = server.substr(0, server.find_last_of(L'\\') + 1) + name;
+  EXPECT_TRUE(CopyFileW(server.c_str(), copy.c_str(), FALSE));
+  return copy;
+}
+
+TEST(ComRegistrationTest, UnregisteringOneCopyLeavesTheCopyRegisteredSince) {
+  const std::wstring older = CopyOfServer(L"ravelin_vod_older.dll");
+  const std::wstring newer = CopyOfServer(L"ravelin_vod_newer.dll");
+  ASSERT_EQ(RunRegsvr32(L"/u /s"), 0u);
+  ASSERT_EQ(RunRegsvr32(L"/s", older), 0u);
+  ASSERT_EQ(RunRegsvr32(L"/s", newer), 0u);
+  ASSERT_EQ(RunRegsvr32(L"/u /s", older), 0u);
+
+  const std::wstring clsid = kClasses + L"CLSID\\" + Key(kClsidBase);
+  EXPECT_TRUE(SamePath(KeyText(HKEY_LOCAL_MACHINE, clsid + L"\\InprocServer32"), newer));
+  for (const auto& key : ServerKeys()) {
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kClasses + key)) << WideToUtf8(key);
+  }
+  const std::wstring library = kClasses + L"TypeLib\\" + Key(kLibidRavelin) + L"\\7.0\\0\\" +
+                               (sizeof(void*) == 8 ? L"win64" : L"win32");
+  EXPECT_NE(KeyText(HKEY_LOCAL_MACHINE, library).find(L"ravelin_vod_newer.dll"),
+            std::wstring::npos);
+  CLSID found{};
+  EXPECT_EQ(CLSIDFromProgID(L"Ravelin.Base", &found), S_OK);
+
+  ASSERT_EQ(RunRegsvr32(L"/u /s", newer), 0u);
+  for (const auto& key : ServerKeys()) {
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClasses + key)) << WideToUtf8(key);
+  }
+  DeleteFileW(older.c_str());
+  DeleteFileW(newer.c_str());
   ASSERT_EQ(RunRegsvr32(L"/s"), 0u);
 }
 
@@ -156,12 +206,15 @@ TEST(ComCreationTest, CanUnloadNowCountsObjectsAndLocks) {
     base.Reset();
     EXPECT_EQ(canUnload(), S_FALSE);
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    EXPECT_EQ(canUnload(), S_OK);
+    // A host that caches the factory may call it after CoFreeUnusedLibraries: the factory
+    // alone keeps the server loaded.
+    EXPECT_EQ(canUnload(), S_FALSE);
     ComPtr<IUnknown> aggregated;
     EXPECT_EQ(factory->CreateInstance(reinterpret_cast<IUnknown*>(factory.Get()), IID_IUnknown,
                                       reinterpret_cast<void**>(aggregated.Receive())),
               CLASS_E_NOAGGREGATION);
   }
+  EXPECT_EQ(canUnload(), S_OK);
   FreeLibrary(module);
 }
 

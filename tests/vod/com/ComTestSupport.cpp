@@ -24,7 +24,11 @@ std::wstring ServerPath() {
 }
 
 DWORD RunRegsvr32(const std::wstring& arguments) {
-  std::wstring command = L"regsvr32.exe " + arguments + L" \"" + ServerPath() + L"\"";
+  return RunRegsvr32(arguments, ServerPath());
+}
+
+DWORD RunRegsvr32(const std::wstring& arguments, const std::wstring& dll) {
+  std::wstring command = L"regsvr32.exe " + arguments + L" \"" + dll + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
@@ -220,6 +224,44 @@ template class Record<::SongTaxisStruct>;
 void SetText(BSTR& field, const wchar_t* text) {
   SysFreeString(field);
   field = SysAllocString(text);
+}
+
+STDMETHODIMP HostObject::QueryInterface(REFIID iid, void** object) {
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) HostObject::Release() {
+  const ULONG left = --mRefs;
+  if (left == 0) {
+    delete this;
+  }
+  return left;
+}
+
+STDMETHODIMP HostObject::GetTypeInfoCount(UINT* count) {
+  *count = 0;
+  return S_OK;
+}
+
+STDMETHODIMP HostObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+  *info = nullptr;
+  return DISP_E_BADINDEX;
+}
+
+STDMETHODIMP HostObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                       DISPID* ids) {
+  return mInner->GetIDsOfNames(iid, names, count, lcid, ids);
+}
+
+STDMETHODIMP HostObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+  return mInner->Invoke(id, iid, lcid, flags, params, result, excepInfo, argErr);
 }
 
 STDMETHODIMP RecordingSink::QueryInterface(REFIID iid, void** object) {

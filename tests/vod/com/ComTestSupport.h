@@ -25,8 +25,9 @@ namespace vod::com::test {
 // The server DLL, as a Windows path (the build's Unix path seen through drive Z:).
 std::wstring ServerPath();
 // Runs the system's regsvr32 with the arguments (the DLL's quoted path is appended) and gives
-// its exit code.
+// its exit code; the second form for another DLL (a copy of the server).
 DWORD RunRegsvr32(const std::wstring& arguments);
+DWORD RunRegsvr32(const std::wstring& arguments, const std::wstring& dll);
 // A path for a new database file in the temporary folder, different on every call.
 std::wstring NewDatabasePath();
 
@@ -84,6 +85,28 @@ void SetText(BSTR& field, const wchar_t* text);
 
 // An IDispatch event sink: remembers each call's DISPID, record (as text fields) and rate, and
 // runs an action after each.
+// A host's own object in front of one of the server's: it answers IUnknown and IDispatch only
+// and forwards every call, so the server sees an object it did not make (a DAO recordset, a
+// runtime collection) with the same members.
+class HostObject final : public IDispatch {
+ public:
+  explicit HostObject(IDispatch* inner) : mInner(inner) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++mRefs; }
+  STDMETHODIMP_(ULONG) Release() override;
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                             DISPID* ids) override;
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                      VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
+
+ private:
+  ~HostObject() = default;
+  ComPtr<IDispatch> mInner;
+  ULONG mRefs = 1;
+};
+
 class RecordingSink final : public IDispatch {
  public:
   struct Event {

@@ -30,6 +30,9 @@ For Each item In coll
   Show "  search mode of length " & Len(item) & " found at", base.Room_ReferOrder(coll, item)
 Next
 Show "order of an unknown caption", base.Room_ReferOrder(coll, "none")
+coll.Add "extra"
+coll.Remove 1
+Show "after Add and Remove", coll.Count & ", the first " & base.Room_ReferOrder(coll, coll(1)) & ", the last " & coll(coll.Count)
 Show "order in no list", base.Room_ReferOrder(Nothing, coll(1))
 
 ' The rooms the tool made, by search mode.
@@ -67,6 +70,7 @@ If Not rs.BOF Then
   rs.MoveFirst
 End If
 Show "recordset rows", rs.RecordCount
+Show "fields", rs.Fields.Count & ", the first " & rs.Fields(0).Name & ", the second " & rs(1)
 Do Until rs.EOF
   Show "  row", rs("strRoomName") & " / " & rs.Fields("strRoomHost").Value & " / " & rs("bytRoomStatus")
   rs.MoveNext
@@ -188,6 +192,13 @@ rs.Close
 Set rs = db.OpenRecordset("SELECT * FROM Room WHERE lngRoomID=0", 4)
 rs.MoveNext
 Show "past the end", Err.Number
+Err.Clear
+rs.EOF = False
+Show "put on a read-only member", Err.Number
+Err.Clear
+Set rs = db.OpenRecordset("SELECT * FROM Room ORDER BY lngRoomID", 4)
+rs.MoveNext = 0
+Show "put on a method", Err.Number & ", still on " & rs("strRoomName")
 Err.Clear
 Set base.Base = Nothing
 Show "without a link, trapped", base.Song_Count
