@@ -89,9 +89,9 @@ com_keys() {  # com_keys <before> <after>: the keys and values added to the clas
 echo "== $arch package $(basename "$msi"): $(stat -c %s "$msi") bytes"
 # The package's own files, as the package lists them.
 msiextract -C "$work/extracted" "$msi" >"$work/msiextract.log" 2>&1 || fail "msiextract failed"
-# (msiextract leaves out the system folder, Program Files, the package installs into.)
-package_root="$work/extracted/Ravelin"
-[[ -d "$package_root" ]] || { fail "the package has no Ravelin folder"; exit 1; }
+# (msiextract names the 32-bit Program Files folder and leaves out the 64-bit one.)
+package_root="$(find "$work/extracted" -maxdepth 2 -type d -name Ravelin | head -n 1)"
+[[ -n "$package_root" ]] || { fail "the package has no Ravelin folder"; exit 1; }
 (cd "$package_root" && find . -type f | LC_ALL=C sort) >"$work/package-files.txt"
 echo "   $(wc -l <"$work/package-files.txt") files"
 for needed in bin/ravelin.exe bin/ravelin_vod.dll bin/ravelin_setups.dll bin/ravelin_client.dll \
@@ -128,9 +128,9 @@ com_keys before installed >"$work/msi-com.txt"
 server="C:\\\\${program_files}\\\\Ravelin\\\\bin\\\\ravelin_vod.dll"
 grep -qiF "hkey_local_machine\\${view,,}\\clsid\\{3ca5fb85-894a-4ce9-9115-d1ffc5278234}\\inprocserver32 | @ = \"$server\"" \
   "$work/msi-com.txt" || fail "Base is not registered in the $arch view ($view)"
-if grep -qiF "hkey_local_machine\\${other_view,,}\\clsid\\{3ca5fb85" "$work/msi-com.txt" ||
-  grep -qiF "hkey_local_machine\\${other_view,,}\\ravelin.base" "$work/msi-com.txt"; then
-  fail "the classes are registered in the other view ($other_view)"
+# (ProgIDs and type libraries live in keys both views share; class keys are per view.)
+if grep -qiF "hkey_local_machine\\${other_view,,}\\clsid\\{3ca5fb85" "$work/msi-com.txt"; then
+  fail "the class is registered in the other view ($other_view)"
 fi
 
 # ---- 3. The tool from the install folder ----------------------------------------------------------
@@ -186,8 +186,12 @@ snapshot registered
 # Where Wine's type library registration writes what Windows' does not, the comparison takes
 # Windows' form: paths without the \\?\ prefix and the library flags without
 # LIBFLAG_FHASDISKIMAGE (8). The installer writes the help folder with its trailing backslash.
+# A 32-bit registration also enters the interfaces in the 64-bit view; a 32-bit package can
+# write no 64-bit view, and no 64-bit process loads this 32-bit in-process server.
 com_keys removed registered |
-  sed -e 's/= "\\\\\\\\?\\\\/= "/' -e 's/\(\\flags | @ = \)"8"$/\1"0"/' >"$work/regsvr32-com.txt"
+  sed -e 's/= "\\\\\\\\?\\\\/= "/' -e 's/\(\\flags | @ = \)"8"$/\1"0"/' |
+  if [[ "$arch" == x86 ]]; then grep -v '^hkey_local_machine\\software\\classes\\interface\\'; else cat; fi \
+    >"$work/regsvr32-com.txt"
 sed -e 's/\(\\helpdir | @ = ".*\)\\\\"$/\1"/' "$work/msi-com.txt" >"$work/msi-com-compared.txt"
 if ! diff "$work/regsvr32-com.txt" "$work/msi-com-compared.txt" >"$work/com.diff"; then
   fail "the package's COM keys differ from DllRegisterServer's (< regsvr32, > package): $(cat "$work/com.diff")"

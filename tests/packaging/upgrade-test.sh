@@ -61,8 +61,10 @@ installed_products() {
 
 # The older package: the current one's files, a lower version and a file only it has.
 msiextract -C "$work/current" "$msi" >"$work/msiextract.log" 2>&1 || fail "msiextract failed"
-(cd "$work/current/Ravelin" && find . -type f | LC_ALL=C sort) >"$work/current-files.txt"
-cp -r "$work/current/Ravelin" "$work/older-stage"
+current="$(find "$work/current" -maxdepth 2 -type d -name Ravelin | head -n 1)"
+[[ -n "$current" ]] || { fail "the package has no Ravelin folder"; exit 1; }
+(cd "$current" && find . -type f | LC_ALL=C sort) >"$work/current-files.txt"
+cp -r "$current" "$work/older-stage"
 echo "only in $older" >"$work/older-stage/share/doc/ravelin/older-only.txt"
 python3 packaging/msi/make_msi.py --stage "$work/older-stage" --arch "$arch" --version "$older" \
   --wxs "$work/older.wxs" --output "$work/ravelin-$older-$arch.msi" >"$work/make-older.log" 2>&1 ||
