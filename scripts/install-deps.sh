@@ -16,6 +16,16 @@ done
 if ((${#missing[@]})); then
   sudo=""
   if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+  # A package of another architecture (wine32:i386, which runs the 32-bit Windows
+  # programs) needs that architecture known to dpkg before the package lists are read.
+  for pkg in "${missing[@]}"; do
+    arch="${pkg#*:}"
+    [[ "$arch" != "$pkg" ]] || continue
+    if [[ "$arch" != "$(dpkg --print-architecture)" ]] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+      echo "Adding the $arch architecture to dpkg (dpkg --add-architecture $arch) for $pkg"
+      $sudo dpkg --add-architecture "$arch"
+    fi
+  done
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -6,9 +6,8 @@
 #   x64  builds the windows-x64 preset (libraries, tests, the ravelin tool)
 #        and runs every test under wine64, in a throwaway wine prefix inside
 #        the build folder;
-#   x86  builds the windows-x86 preset, the libraries' 32-bit target, tests
-#        included; 32-bit code cannot run on this machine, so only the checks
-#        of the built files (export tables) run.
+#   x86  the same for the windows-x86 preset, the 32-bit target of the hosts,
+#        under the 32-bit loader /usr/lib/wine/wine (wine32:i386, WoW64).
 #
 # Installs what is missing first, and builds the third-party libraries with
 # scripts/windows-deps.sh unless its cache already holds them.
@@ -28,47 +27,39 @@ started=$SECONDS
 scripts/windows-deps.sh "${triples[@]}"
 echo "== third-party libraries ready in $((SECONDS - started))s"
 
-run_x64() {
-  local started=$SECONDS
-  # Called where set -e does not reach (status collected below): a failed build must fail the leg.
-  cmake --preset windows-x64 || return
-  cmake --build --preset windows-x64 || return
+# run_leg <preset> <loader>: builds the preset and runs every test under the loader, in a
+# throwaway wine prefix inside the build folder. Called where set -e does not reach (status
+# collected below): a failed build must fail the leg.
+run_leg() {
+  local preset=$1 loader=$2 started=$SECONDS
+  cmake --preset "$preset" || return
+  cmake --build --preset "$preset" || return
   local built=$SECONDS
-  # The same wine settings as the preset's emulator, for the set-up below.
-  export WINEPREFIX="$PWD/build/windows-x64/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # The same wine settings as the preset's emulator, for the set-up below. The prefix is a
+  # 64-bit one for both legs: 32-bit programs run in it as they do on 64-bit Windows (WoW64).
+  export WINEPREFIX="$PWD/build/$preset/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   rm -rf "$WINEPREFIX"
-  /usr/lib/wine/wine64 wineboot --init
+  /usr/lib/wine/wine64 wineboot --init >"$PWD/build/$preset/wineboot.log" 2>&1
   /usr/lib/wine/wineserver64 --wait
   # One server for every test process, instead of one started and stopped per test,
-  # and wine's own services started once before the first test.
+  # and wine's own services started once, by a program of the leg's architecture,
+  # before the first test.
   /usr/lib/wine/wineserver64 --persistent
-  /usr/lib/wine/wine64 cmd.exe /c exit >/dev/null 2>&1 || true
+  "$loader" cmd.exe /c exit >/dev/null 2>&1 || true
   local status=0
-  ctest --preset windows-x64 || status=$?
+  ctest --preset "$preset" || status=$?
   /usr/lib/wine/wineserver64 --kill || true
-  echo "== windows-x64: built in $((built - started))s, tested in $((SECONDS - built))s"
-  return $status
-}
-
-run_x86() {
-  local started=$SECONDS
-  # Called where set -e does not reach (status collected below): a failed build must fail the leg.
-  cmake --preset windows-x86 || return
-  cmake --build --preset windows-x86 || return
-  local built=$SECONDS
-  local status=0
-  ctest --preset windows-x86 || status=$?
-  echo "== windows-x86: built in $((built - started))s, checked in $((SECONDS - built))s"
+  echo "== $preset: built in $((built - started))s, tested in $((SECONDS - built))s"
   return $status
 }
 
 status=0
 case "$legs" in
-  x64) run_x64 || status=$? ;;
-  x86) run_x86 || status=$? ;;
+  x64) run_leg windows-x64 /usr/lib/wine/wine64 || status=$? ;;
+  x86) run_leg windows-x86 /usr/lib/wine/wine || status=$? ;;
   all)
-    run_x64 || status=$?
-    run_x86 || status=$?
+    run_leg windows-x64 /usr/lib/wine/wine64 || status=$?
+    run_leg windows-x86 /usr/lib/wine/wine || status=$?
     ;;
 esac
 exit $status

@@ -63,8 +63,6 @@ set(CMAKE_RC_STANDARD_INCLUDE_DIRECTORIES "")
 # ICU is a static library here: its headers must not declare imports.
 list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/modules)
 
-# The GCC runtime, libstdc++ and winpthread go into each module, so that the
-# DLLs and test programs run on a bare Windows (or wine) without MinGW's DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+# The GCC runtime, libstdc++ and winpthread are DLLs that every module shares
+# (cmake/WindowsRuntime.cmake says why and ships them); the third-party
+# libraries above are static archives and go into the modules that use them.

@@ -4,7 +4,11 @@
 # outcome.
 #
 #   cmake -DEMULATOR=<emulator, words separated by |> -DTOOL=<ravelin.exe> -DSERVER=<ravelin_vod.dll>
+#         -DSYSTEM_DIR=<the system folder of the server's architecture>
 #         -DDATA_DIR=<tests/vod/com/data> -DWORK_DIR=<scratch folder> -P RunScriptHost.cmake
+#
+# A 32-bit server is registered and driven by the 32-bit regsvr32 and cscript, the ones in
+# syswow64, as on 64-bit Windows; a 64-bit one by those in system32.
 cmake_minimum_required(VERSION 3.25)
 
 string(REPLACE "|" ";" emulator "${EMULATOR}")
@@ -41,10 +45,10 @@ run(${TOOL} venue select ${db} "Room A1" MOON.MPG --at "2026-01-10 20:00:00")
 run(${TOOL} venue select ${db} "Room B1" SUN.MPG --at "2026-01-20 20:00:00")
 run(${TOOL} venue select ${db} "Room B1" STAR.MPG --at "2026-02-01 20:00:00")
 
-run(regsvr32.exe /s ${server})
-execute_process(COMMAND ${emulator} cscript.exe //nologo ${script} ${db}
+run(${SYSTEM_DIR}/regsvr32.exe /s ${server})
+execute_process(COMMAND ${emulator} ${SYSTEM_DIR}/cscript.exe //nologo ${script} ${db}
   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
-execute_process(COMMAND ${emulator} regsvr32.exe /u /s ${server} RESULT_VARIABLE unregistered)
+execute_process(COMMAND ${emulator} ${SYSTEM_DIR}/regsvr32.exe /u /s ${server} RESULT_VARIABLE unregistered)
 
 string(REPLACE "\r\n" "\n" output "${output}")
 file(WRITE ${WORK_DIR}/ScriptHost.out "${output}")
