@@ -41,7 +41,8 @@ jobs=2
 
 package_deb() {
   local build=build/package-deb
-  cmake --preset release -B "$build" -DCMAKE_INSTALL_PREFIX=/usr -DRAVELIN_DEBIAN_PACKAGE=ON
+  # --fresh: a release takes the tree's settings as they are now, not those a cache kept.
+  cmake --preset release -B "$build" --fresh -DCMAKE_INSTALL_PREFIX=/usr -DRAVELIN_DEBIAN_PACKAGE=ON
   cmake --build "$build" -j "$jobs"
   rm -rf "$build/packages"
   (cd "$build" && cpack -G DEB)
@@ -57,7 +58,7 @@ package_msi() {
   esac
   scripts/windows-deps.sh "$triple"
   local build="build/package-$arch"
-  cmake --preset "windows-$arch" -B "$build" -DRAVELIN_BUILD_TESTS=OFF
+  cmake --preset "windows-$arch" -B "$build" --fresh -DRAVELIN_BUILD_TESTS=OFF
   cmake --build "$build" -j "$jobs"
   # Whatever the install rules put in place is what the package holds.
   rm -rf "$build/stage"

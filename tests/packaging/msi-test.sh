@@ -56,9 +56,11 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # Runs a Windows program of the prefix as the architecture's process; its output goes to
 # $work/<log>.
 run() {
-  local log="$1"
+  local log="$1" status=0
   shift
-  "$wine" "$@" >"$work/$log" 2>&1
+  "$wine" "$@" >"$work/$log" 2>&1 || status=$?
+  echo "$status" >"$work/$log.status"
+  return "$status"
 }
 # The prefix is 64-bit (with WoW64): its own tools, reg among them, run as 64-bit processes,
 # which see both registry views.
@@ -68,16 +70,17 @@ run64() {
   /usr/lib/wine/wine64 "$@" >"$work/$log" 2>&1
 }
 snapshot() {  # snapshot <name>: both registry hives and the file list of drive C:
-  run64 "export-$1.log" reg export HKLM "$(winpath "$work/$1-hklm.reg")" /y || fail "reg export HKLM failed"
-  run64 "export-$1.log" reg export HKCU "$(winpath "$work/$1-hkcu.reg")" /y || fail "reg export HKCU failed"
+  run64 "export-$1-hklm.log" reg export HKLM "$(winpath "$work/$1-hklm.reg")" /y || fail "reg export HKLM failed"
+  run64 "export-$1-hkcu.log" reg export HKCU "$(winpath "$work/$1-hkcu.reg")" /y || fail "reg export HKCU failed ($1)"
   (cd "$WINEPREFIX/drive_c" && find . | LC_ALL=C sort) >"$work/$1-files.txt"
 }
 # What Windows Installer and Wine keep for themselves: the installer's bookkeeping folders and
 # keys (empty once nothing is installed; present on any Windows that ever installed a package),
-# and Wine's note on the display driver it probed.
+# Wine's note on the display driver it probed, and its count of service starts.
 regdiff_clean() {  # regdiff_clean <before> <after> <hive>
   python3 tests/packaging/regdiff.py diff "$work/$1-$3.reg" "$work/$2-$3.reg" \
     --ignore 'System\\CurrentControlSet\\Control\\Video\\' \
+    --ignore 'System\\CurrentControlSet\\Control\\ServiceCurrent$' \
     --allow-empty '^HKEY_LOCAL_MACHINE\\Software\\(Classes|Microsoft\\Windows\\CurrentVersion)\\Installer(\\|$)'
 }
 com_keys() {  # com_keys <before> <after>: the keys and values added to the classes

@@ -49,9 +49,11 @@ fail() {
 }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 run() {
-  local log="$1"
+  local log="$1" status=0
   shift
-  "$wine" "$@" >"$work/$log" 2>&1
+  "$wine" "$@" >"$work/$log" 2>&1 || status=$?
+  echo "$status" >"$work/$log.status"
+  return "$status"
 }
 installed_products() {
   /usr/lib/wine/wine64 reg export HKLM "$(winpath "$work/hklm.reg")" /y >"$work/export.log" 2>&1 ||
