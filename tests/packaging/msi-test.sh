@@ -24,10 +24,12 @@ arch="${1:-}"
 dist="$(cd "${2:-dist}" && pwd)"
 case "$arch" in
   x64)
-    wine=/usr/lib/wine/wine64 toolchain=mingw-w64-x86_64 program_files="Program Files"
+    wine=/usr/lib/wine/wine64 toolchain=mingw-w64-x86_64 triple=x86_64-w64-mingw32
+    program_files="Program Files"
     view='Software\Classes' other_view='Software\Classes\Wow6432Node' ;;
   x86)
-    wine=/usr/lib/wine/wine toolchain=mingw-w64-i686 program_files="Program Files (x86)"
+    wine=/usr/lib/wine/wine toolchain=mingw-w64-i686 triple=i686-w64-mingw32
+    program_files="Program Files (x86)"
     view='Software\Classes\Wow6432Node' other_view='Software\Classes' ;;
   *) echo "usage: tests/packaging/msi-test.sh x64|x86 [dist folder]" >&2; exit 2 ;;
 esac
@@ -102,6 +104,18 @@ for needed in bin/ravelin.exe bin/ravelin_vod.dll bin/ravelin_setups.dll bin/rav
   share/doc/ravelin/com.md; do
   grep -qx "./$needed" "$work/package-files.txt" || fail "the package lacks $needed"
 done
+# Every DLL a program or DLL of the package imports is in the package or part of Windows: the
+# MinGW runtime DLLs ship with it, and nothing of the build machine is assumed.
+objdump="$triple-objdump"
+for module in "$package_root"/bin/*.dll "$package_root"/bin/*.exe; do
+  "$objdump" -p "$module" | sed -n 's/^\tDLL Name: //p' | while read -r import; do
+    if [[ ! -f "$package_root/bin/$import" &&
+      " kernel32.dll msvcrt.dll advapi32.dll ole32.dll oleaut32.dll user32.dll shell32.dll " != *" ${import,,} "* ]]; then
+      echo "$(basename "$module") imports $import, which is neither in the package nor part of Windows"
+    fi
+  done
+done >"$work/imports.txt"
+[[ ! -s "$work/imports.txt" ]] || fail "$(cat "$work/imports.txt")"
 
 /usr/lib/wine/wine64 wineboot --init >"$work/wineboot.log" 2>&1
 /usr/lib/wine/wineserver64 --wait
