@@ -41,6 +41,9 @@ function(ravelin_add_library target)
   else()
     # Installed next to each other: a library finds the ones it needs beside itself.
     set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    # Every library takes something of the C library (at least __cxa_finalize, weakly), so it
+    # names it even where --as-needed would see no strong use.
+    target_link_options(${target} PRIVATE "LINKER:--push-state,--no-as-needed,-lc,--pop-state")
   endif()
   target_compile_definitions(${target} PRIVATE ${A_BUILDING_DEFINE})
   target_sources(${target} PUBLIC FILE_SET HEADERS BASE_DIRS ${PROJECT_SOURCE_DIR} FILES ${A_HEADERS})
@@ -50,19 +53,29 @@ function(ravelin_add_library target)
   if(A_PRIVATE_LIBS)
     target_link_libraries(${target} PRIVATE ${A_PRIVATE_LIBS})
   endif()
+  # Components split what hosts run (runtime) from what their builds need (dev); the Debian
+  # packages follow them. A shared object is not a program: it installs without execute bits.
   install(TARGETS ${target} EXPORT RavelinTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-    FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ravelin
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+      PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+    FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ravelin COMPONENT dev
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/ravelin)
 endfunction()
 
 # ravelin_add_version_resource(<target> <file base name> <description>)
-# Compiles version information (cmake/VersionInfo.rc.in) into a Windows DLL, so
-# that Explorer, installers and registration tools read its version.
+# Compiles version information (cmake/VersionInfo.rc.in) into a Windows DLL or
+# program, so that Explorer, installers and registration tools read its version.
 function(ravelin_add_version_resource target base description)
-  set(RAVELIN_RC_FILE_NAME ${base}${CMAKE_SHARED_LIBRARY_SUFFIX})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(RAVELIN_RC_FILE_TYPE VFT_APP)
+    set(RAVELIN_RC_FILE_NAME ${base}${CMAKE_EXECUTABLE_SUFFIX})
+  else()
+    set(RAVELIN_RC_FILE_TYPE VFT_DLL)
+    set(RAVELIN_RC_FILE_NAME ${base}${CMAKE_SHARED_LIBRARY_SUFFIX})
+  endif()
   set(RAVELIN_RC_INTERNAL_NAME ${base})
   set(RAVELIN_RC_DESCRIPTION "${description}")
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)

@@ -34,4 +34,16 @@ endforeach()
 
 # Programs of the build (tests, the tool) load them from their own folder.
 file(COPY ${RAVELIN_WINDOWS_RUNTIME_DLLS} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
-install(FILES ${RAVELIN_WINDOWS_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${RAVELIN_WINDOWS_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+# MinGW ships them with their debugging sections (libstdc++-6.dll is over 20 MB so);
+# `cmake --install --strip`, which the release packages use, drops those too.
+foreach(_dll IN LISTS RAVELIN_WINDOWS_RUNTIME_DLLS)
+  get_filename_component(_name "${_dll}" NAME)
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${_name}\" RESULT_VARIABLE _rc)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR \"stripping ${_name} failed\")
+  endif()
+endif()" COMPONENT runtime)
+endforeach()

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Runs the tests of every leg, or of the legs named:
 #
-#   scripts/test.sh [linux|postgres|windows|all]...     (default all)
+#   scripts/test.sh [linux|postgres|windows|packages|all]...     (default all)
 #
 #   linux     installs what is missing, builds the dev preset (sanitizers on),
 #             runs each fuzz target for a bounded time and then every test;
 #   postgres  the store's tests again on a throwaway PostgreSQL server, with
 #             the dev build (pg_leg below);
 #   windows   scripts/test-windows.sh: the windows-x64 preset with every test
-#             under wine64, and the windows-x86 preset built.
+#             under wine64, and the windows-x86 preset built;
+#   packages  scripts/package.sh builds the release packages into dist/, then
+#             tests/packaging/ checks them: the Debian packages (contents,
+#             lintian, installed, used and purged), each Windows Installer
+#             package under Wine (install, COM registration, tool, script,
+#             consumer, uninstall leaving nothing) and its major upgrade.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -64,6 +69,19 @@ run_postgres() {
   echo "== postgres: $((SECONDS - started))s"
 }
 
+run_packages() {
+  local started=$SECONDS status=0
+  scripts/package.sh all
+  local built=$SECONDS
+  tests/packaging/deb-test.sh || status=1
+  for arch in x64 x86; do
+    tests/packaging/msi-test.sh "$arch" || status=1
+    tests/packaging/upgrade-test.sh "$arch" || status=1
+  done
+  echo "== packages: built in $((built - started))s, tested in $((SECONDS - built))s"
+  return $status
+}
+
 if (($# == 0)); then
   set -- all
 fi
@@ -72,11 +90,13 @@ for leg in "$@"; do
     linux) run_linux ;;
     postgres) run_postgres ;;
     windows) scripts/test-windows.sh all ;;
+    packages) run_packages ;;
     all)
       run_linux
       run_postgres
       scripts/test-windows.sh all
+      run_packages
       ;;
-    *) echo "usage: scripts/test.sh [linux|postgres|windows|all]..." >&2; exit 2 ;;
+    *) echo "usage: scripts/test.sh [linux|postgres|windows|packages|all]..." >&2; exit 2 ;;
   esac
 done

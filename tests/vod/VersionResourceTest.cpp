@@ -7,6 +7,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vod/RavelinTypeLibrary.h"
@@ -105,6 +106,24 @@ void ReadVersionNode(const Bytes& bytes, std::size_t at, const std::string& pare
   }
 }
 
+// The numeric file and product versions of a VS_VERSIONINFO tree (its VS_FIXEDFILEINFO), as
+// "major.minor.build.revision".
+std::pair<std::string, std::string> FixedVersions(const Bytes& bytes) {
+  std::size_t field = 6;
+  Text16(bytes, field);
+  field = Align4(field);
+  if (Word(bytes, 2) < 52 || Dword(bytes, field) != 0xFEEF04BDu) {
+    return {};
+  }
+  auto version = [&](std::size_t at) {
+    const std::uint32_t high = Dword(bytes, at);
+    const std::uint32_t low = Dword(bytes, at + 4);
+    return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." +
+           std::to_string(low >> 16) + "." + std::to_string(low & 0xFFFF);
+  };
+  return {version(field + 8), version(field + 16)};
+}
+
 #ifdef RAVELIN_VOD_RES
 constexpr const char* kCompiledResources = RAVELIN_VOD_RES;
 #else
@@ -144,6 +163,10 @@ TEST(VersionResourceTest, ServerCarriesItsTypeLibraryAndVersionInformation) {
   EXPECT_EQ(values.count(strings + "OLESelfRegister"), 1u);
   // Chinese (PRC) with the Unicode code page.
   EXPECT_EQ(values["VS_VERSION_INFO/VarFileInfo/Translation"], "2052,1200");
+  // Installers compare the numeric versions, which follow the project's.
+  const auto [fileVersion, productVersion] = FixedVersions(version->mData);
+  EXPECT_EQ(fileVersion, std::string(RAVELIN_PROJECT_VERSION) + ".0");
+  EXPECT_EQ(productVersion, std::string(RAVELIN_PROJECT_VERSION) + ".0");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
   CLI::App app{"ravelin: venue databases, client configurations and design files"};
+  app.set_version_flag("--version", std::string("ravelin ") + RAVELIN_VERSION);
   app.require_subcommand(1);
   ravelin_tool::AddConfigCommands(app);
   ravelin_tool::AddVenueCommands(app);
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   }
   try {
     app.parse(static_cast<int>(pointers.size()), pointers.data());
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {

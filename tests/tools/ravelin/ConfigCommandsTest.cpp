@@ -93,5 +93,14 @@ TEST(ToolUsageTest, HelpOnEveryLevelAndUsageErrors) {
   EXPECT_EQ(CountLines(unknown.mErr), 1);
 }
 
+// The version a user reads is the project's, the one its libraries and packages carry; asking
+// for it needs no command.
+TEST(ToolUsageTest, VersionIsTheProjectsAndNeedsNoCommand) {
+  const ToolResult r = RunTool({"--version"});
+  EXPECT_EQ(r.mExitCode, 0) << r.mErr;
+  EXPECT_EQ(r.mOut, std::string("ravelin ") + RAVELIN_PROJECT_VERSION + "\n");
+  EXPECT_EQ(r.mErr, "");
+}
+
 }  // namespace
 }  // namespace ravelin_tool_test
