@@ -1369,6 +1369,9 @@ class HostDatabase final : public dao::Database {
     return mDatabase.Get(L"RecordsAffected").ToLong();
   }
   void BeginTrans(bool) override { mDatabase.Call(L"BeginTrans", kMethod); }
+  // DAO has no statement that holds a table for a transaction; the host's engine keeps its
+  // own locks while the transaction writes, and the store asks nothing more of it.
+  void LockTable(const std::string&) override {}
   void CommitTrans() override { mDatabase.Call(L"CommitTrans", kMethod); }
   void Rollback() override { mDatabase.Call(L"Rollback", kMethod); }
   // DAO keeps no depth of its own to ask for.
