@@ -293,6 +293,28 @@ TEST_P(BaseRoomTest, SearchThatCannotBeBuiltGivesEmptyCollectionAndNoEvents) {
   EXPECT_TRUE(sink->mRates.empty());
 }
 
+TEST_P(BaseRoomTest, SearchDataFromASourceIsReadInsideTheTrapAndOnlyWhenTheModeUsesIt) {
+  Add("Room 1", "host1");
+  Add("Room 2", "host2");
+  int reads = 0;
+  const VariantSource failing = [&]() -> Variant {
+    ++reads;
+    automation::RaiseRuntimeError(automation::kErrTypeMismatch);
+  };
+  EXPECT_EQ(mBase->Room_GetAllFrom(rsmName, failing)->Count(), 0);
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(mBase->Room_GetAllFrom(rsmAll, failing)->Count(), 2);
+  EXPECT_EQ(mBase->Room_GetAllFrom(static_cast<RoomSearchModes>(7), failing)->Count(), 2);
+  EXPECT_EQ(reads, 1);
+  auto sink = MakeObject<RoomSink>();
+  mBase->Advise(sink);
+  mBase->Room_BrowseInfoFrom(rsmHost, failing);
+  EXPECT_TRUE(sink->mRates.empty());
+  EXPECT_EQ(reads, 2);
+  mBase->Room_BrowseInfoFrom(rsmHost, [] { return Variant("host2"); });
+  EXPECT_EQ(sink->mRates.size(), 1u);
+}
+
 TEST_P(BaseRoomTest, BrowseRaisesOneEventPerRoomWithItsRate) {
   auto sink = MakeObject<RoomSink>();
   mBase->Advise(sink);

@@ -1,18 +1,138 @@
 // ComDaoMembers: the members of DAO's DAODatabase, DAORecordset and DAOField interfaces
 // (mingw-w64's dbdaoint.h, DAO 3.6's vtables) that the store's objects have no counterpart
 // of. Each fails with DAO's error 3251 through IErrorInfo and clears its out-parameter, so a
-// host that calls one gets a clean failure instead of a call past the end of a vtable. The
+// host that calls one gets a clean failure instead of a call past the end of a vtable; the
+// tables below name them for IDispatch, which gives the same 3251 through EXCEPINFO. The
 // classes in ComObjects.h derive from these and override what works.
 //
 // Thread-safety and ownership as in ComObjects.h.
 #pragma once
 
+#include <array>
+
 #include "vod/com/ComDispatchObject.h"
 
 namespace vod::com {
 
+// The same members by name, for IDispatch (in vtable order).
+inline constexpr std::array kDatabaseUnsupported = {
+    UnsupportedName{L"Properties", MemberAccess::kRead},
+    UnsupportedName{L"CollatingOrder", MemberAccess::kRead},
+    UnsupportedName{L"Connect", MemberAccess::kReadWrite},
+    UnsupportedName{L"QueryTimeout", MemberAccess::kReadWrite},
+    UnsupportedName{L"Transactions", MemberAccess::kRead},
+    UnsupportedName{L"Updatable", MemberAccess::kRead},
+    UnsupportedName{L"Version", MemberAccess::kRead},
+    UnsupportedName{L"TableDefs", MemberAccess::kRead},
+    UnsupportedName{L"QueryDefs", MemberAccess::kRead},
+    UnsupportedName{L"Relations", MemberAccess::kRead},
+    UnsupportedName{L"Containers", MemberAccess::kRead},
+    UnsupportedName{L"Recordsets", MemberAccess::kRead},
+    UnsupportedName{L"CreateProperty", MemberAccess::kRead},
+    UnsupportedName{L"CreateRelation", MemberAccess::kRead},
+    UnsupportedName{L"CreateTableDef", MemberAccess::kRead},
+    UnsupportedName{L"CreateDynaset", MemberAccess::kRead},
+    UnsupportedName{L"CreateQueryDef", MemberAccess::kRead},
+    UnsupportedName{L"CreateSnapshot", MemberAccess::kRead},
+    UnsupportedName{L"DeleteQueryDef", MemberAccess::kRead},
+    UnsupportedName{L"ExecuteSQL", MemberAccess::kRead},
+    UnsupportedName{L"ListFields", MemberAccess::kRead},
+    UnsupportedName{L"ListTables", MemberAccess::kRead},
+    UnsupportedName{L"OpenQueryDef", MemberAccess::kRead},
+    UnsupportedName{L"OpenTable", MemberAccess::kRead},
+    UnsupportedName{L"ReplicaID", MemberAccess::kRead},
+    UnsupportedName{L"DesignMasterID", MemberAccess::kReadWrite},
+    UnsupportedName{L"Synchronize", MemberAccess::kRead},
+    UnsupportedName{L"MakeReplica", MemberAccess::kRead},
+    UnsupportedName{L"Connection", MemberAccess::kRead},
+    UnsupportedName{L"NewPassword", MemberAccess::kRead},
+    UnsupportedName{L"PopulatePartial", MemberAccess::kRead},
+};
+inline constexpr std::array kRecordsetUnsupported = {
+    UnsupportedName{L"Properties", MemberAccess::kRead},
+    UnsupportedName{L"Bookmark", MemberAccess::kReadWrite},
+    UnsupportedName{L"Bookmarkable", MemberAccess::kRead},
+    UnsupportedName{L"DateCreated", MemberAccess::kRead},
+    UnsupportedName{L"Filter", MemberAccess::kReadWrite},
+    UnsupportedName{L"Index", MemberAccess::kReadWrite},
+    UnsupportedName{L"LastModified", MemberAccess::kRead},
+    UnsupportedName{L"LastUpdated", MemberAccess::kRead},
+    UnsupportedName{L"LockEdits", MemberAccess::kReadWrite},
+    UnsupportedName{L"Name", MemberAccess::kRead},
+    UnsupportedName{L"NoMatch", MemberAccess::kRead},
+    UnsupportedName{L"Sort", MemberAccess::kReadWrite},
+    UnsupportedName{L"Transactions", MemberAccess::kRead},
+    UnsupportedName{L"Restartable", MemberAccess::kRead},
+    UnsupportedName{L"ValidationText", MemberAccess::kRead},
+    UnsupportedName{L"ValidationRule", MemberAccess::kRead},
+    UnsupportedName{L"CacheStart", MemberAccess::kReadWrite},
+    UnsupportedName{L"CacheSize", MemberAccess::kReadWrite},
+    UnsupportedName{L"PercentPosition", MemberAccess::kReadWrite},
+    UnsupportedName{L"AbsolutePosition", MemberAccess::kReadWrite},
+    UnsupportedName{L"ODBCFetchCount", MemberAccess::kRead},
+    UnsupportedName{L"ODBCFetchDelay", MemberAccess::kRead},
+    UnsupportedName{L"Parent", MemberAccess::kRead},
+    UnsupportedName{L"Indexes", MemberAccess::kRead},
+    UnsupportedName{L"OpenRecordset", MemberAccess::kRead},
+    UnsupportedName{L"Delete", MemberAccess::kRead},
+    UnsupportedName{L"FindFirst", MemberAccess::kRead},
+    UnsupportedName{L"FindLast", MemberAccess::kRead},
+    UnsupportedName{L"FindNext", MemberAccess::kRead},
+    UnsupportedName{L"FindPrevious", MemberAccess::kRead},
+    UnsupportedName{L"Seek", MemberAccess::kRead},
+    UnsupportedName{L"Clone", MemberAccess::kRead},
+    UnsupportedName{L"Requery", MemberAccess::kRead},
+    UnsupportedName{L"Move", MemberAccess::kRead},
+    UnsupportedName{L"FillCache", MemberAccess::kRead},
+    UnsupportedName{L"CreateDynaset", MemberAccess::kRead},
+    UnsupportedName{L"CreateSnapshot", MemberAccess::kRead},
+    UnsupportedName{L"CopyQueryDef", MemberAccess::kRead},
+    UnsupportedName{L"ListFields", MemberAccess::kRead},
+    UnsupportedName{L"ListIndexes", MemberAccess::kRead},
+    UnsupportedName{L"GetRows", MemberAccess::kRead},
+    UnsupportedName{L"Cancel", MemberAccess::kRead},
+    UnsupportedName{L"NextRecordset", MemberAccess::kRead},
+    UnsupportedName{L"hStmt", MemberAccess::kRead},
+    UnsupportedName{L"StillExecuting", MemberAccess::kRead},
+    UnsupportedName{L"BatchSize", MemberAccess::kReadWrite},
+    UnsupportedName{L"BatchCollisionCount", MemberAccess::kRead},
+    UnsupportedName{L"BatchCollisions", MemberAccess::kRead},
+    UnsupportedName{L"Connection", MemberAccess::kReadSetRef},
+    UnsupportedName{L"RecordStatus", MemberAccess::kRead},
+    UnsupportedName{L"UpdateOptions", MemberAccess::kReadWrite},
+};
+inline constexpr std::array kFieldUnsupported = {
+    UnsupportedName{L"Properties", MemberAccess::kRead},
+    UnsupportedName{L"CollatingOrder", MemberAccess::kRead},
+    UnsupportedName{L"Type", MemberAccess::kReadWrite},
+    UnsupportedName{L"Size", MemberAccess::kReadWrite},
+    UnsupportedName{L"SourceField", MemberAccess::kRead},
+    UnsupportedName{L"SourceTable", MemberAccess::kRead},
+    UnsupportedName{L"Attributes", MemberAccess::kReadWrite},
+    UnsupportedName{L"OrdinalPosition", MemberAccess::kReadWrite},
+    UnsupportedName{L"ValidationText", MemberAccess::kReadWrite},
+    UnsupportedName{L"ValidateOnSet", MemberAccess::kReadWrite},
+    UnsupportedName{L"ValidationRule", MemberAccess::kReadWrite},
+    UnsupportedName{L"DefaultValue", MemberAccess::kReadWrite},
+    UnsupportedName{L"Required", MemberAccess::kReadWrite},
+    UnsupportedName{L"AllowZeroLength", MemberAccess::kReadWrite},
+    UnsupportedName{L"DataUpdatable", MemberAccess::kRead},
+    UnsupportedName{L"ForeignName", MemberAccess::kReadWrite},
+    UnsupportedName{L"AppendChunk", MemberAccess::kRead},
+    UnsupportedName{L"GetChunk", MemberAccess::kRead},
+    UnsupportedName{L"_30_FieldSize", MemberAccess::kRead},
+    UnsupportedName{L"CreateProperty", MemberAccess::kRead},
+    UnsupportedName{L"CollectionIndex", MemberAccess::kRead},
+    UnsupportedName{L"OriginalValue", MemberAccess::kRead},
+    UnsupportedName{L"VisibleValue", MemberAccess::kRead},
+    UnsupportedName{L"FieldSize", MemberAccess::kRead},
+};
+
 class DatabaseMembers : public DispatchObject<DAODatabase> {
  public:
+  std::span<const UnsupportedName> UnsupportedNames() const override {
+    return kDatabaseUnsupported;
+  }
   STDMETHODIMP get_Properties(DAOProperties** out) override {
     ClearOut(out);
     return NotSupported();
@@ -114,6 +234,9 @@ class DatabaseMembers : public DispatchObject<DAODatabase> {
 
 class RecordsetMembers : public DispatchObject<DAORecordset> {
  public:
+  std::span<const UnsupportedName> UnsupportedNames() const override {
+    return kRecordsetUnsupported;
+  }
   STDMETHODIMP get_Properties(DAOProperties** out) override {
     ClearOut(out);
     return NotSupported();
@@ -253,6 +376,7 @@ class RecordsetMembers : public DispatchObject<DAORecordset> {
 
 class FieldMembers : public DispatchObject<DAOField> {
  public:
+  std::span<const UnsupportedName> UnsupportedNames() const override { return kFieldUnsupported; }
   STDMETHODIMP get_Properties(DAOProperties** out) override {
     ClearOut(out);
     return NotSupported();

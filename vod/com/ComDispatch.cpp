@@ -50,6 +50,47 @@ HRESULT LookupDispatchNames(std::span<const DispatchName> members, LPOLESTR* nam
   return hr;
 }
 
+HRESULT LookupUnsupportedNames(std::span<const UnsupportedName> members, LPOLESTR* names,
+                               UINT count, DISPID* ids) {
+  if (count == 0) {
+    return S_OK;
+  }
+  if (names == nullptr || ids == nullptr) {
+    return E_POINTER;
+  }
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    if (names[0] != nullptr && NamesEqual(members[i].mName, names[0])) {
+      ids[0] = kFirstUnsupportedId + static_cast<DISPID>(i);
+      for (UINT j = 1; j < count; ++j) {
+        ids[j] = static_cast<DISPID>(j - 1);
+      }
+      return S_OK;
+    }
+  }
+  for (UINT i = 0; i < count; ++i) {
+    ids[i] = DISPID_UNKNOWN;
+  }
+  return DISP_E_UNKNOWNNAME;
+}
+
+const UnsupportedName* FindUnsupported(std::span<const UnsupportedName> members, DISPID id) {
+  if (id < kFirstUnsupportedId ||
+      static_cast<std::size_t>(id - kFirstUnsupportedId) >= members.size()) {
+    return nullptr;
+  }
+  return &members[static_cast<std::size_t>(id - kFirstUnsupportedId)];
+}
+
+bool Reaches(const UnsupportedName& member, WORD flags) {
+  if ((flags & DISPATCH_PROPERTYPUTREF) != 0) {
+    return member.mAccess == MemberAccess::kReadSetRef;
+  }
+  if ((flags & DISPATCH_PROPERTYPUT) != 0) {
+    return member.mAccess == MemberAccess::kReadWrite;
+  }
+  return (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0;
+}
+
 bool IsOmitted(const VARIANT* value) {
   if (value == nullptr) {
     return true;

@@ -45,6 +45,31 @@ struct DispatchName {
 // GetIDsOfNames over a member list: names[0] is the member, the rest its parameter names.
 HRESULT LookupDispatchNames(std::span<const DispatchName> members, LPOLESTR* names, UINT count,
                             DISPID* ids);
+
+// How a member of an interface may be reached: a method or read-only property takes only
+// method calls and gets; the others take puts (or put-refs) as well. A put on a member that
+// has none is DISP_E_MEMBERNOTFOUND, as for the members that work.
+enum class MemberAccess : unsigned char { kRead, kReadWrite, kReadSetRef };
+
+// A member of an interface the object has no counterpart of, named so that a late-bound
+// caller reaches the same 3251 as a vtable caller instead of "unknown name".
+struct UnsupportedName {
+  std::wstring_view mName;
+  MemberAccess mAccess;
+};
+
+// The DISPID of unsupported[i] is kFirstUnsupportedId + i: far from the working members' ids.
+inline constexpr DISPID kFirstUnsupportedId = 0x10000;
+
+// GetIDsOfNames over the unsupported members. Any parameter names are accepted (their ids are
+// their positions): the call fails whatever its arguments are, and an unknown parameter name
+// would hide the member's real error behind "named argument not found".
+HRESULT LookupUnsupportedNames(std::span<const UnsupportedName> members, LPOLESTR* names,
+                               UINT count, DISPID* ids);
+// The unsupported member with that DISPID, or nullptr.
+const UnsupportedName* FindUnsupported(std::span<const UnsupportedName> members, DISPID id);
+// Whether Invoke's flags reach an unsupported member (else DISP_E_MEMBERNOTFOUND).
+bool Reaches(const UnsupportedName& member, WORD flags);
 // Whether two names are equal without regard to case.
 bool NamesEqual(std::wstring_view a, std::wstring_view b);
 

@@ -6,7 +6,8 @@
 // A derived class names its interfaces (the most derived first; each must be a prefix of the
 // vtable it implements), its error source ("DAO.Recordset") and its members, and decodes
 // Invoke's arguments into calls of its own vtable members, so both routes run the same code.
-// A member the class has no counterpart of calls NotSupported: DAO's error 3251.
+// A member the class has no counterpart of calls NotSupported: DAO's error 3251. Through
+// IDispatch such members are listed by UnsupportedNames and reach NotSupported directly.
 //
 // Ownership: COM reference counting (ComObject). Apartment-threaded: used on the creating
 // thread only.
@@ -88,7 +89,11 @@ class DispatchObject : public ComObject<Interface, IRavelinInner, ISupportErrorI
     if (!IsEqualIID(iid, IID_NULL)) {
       return DISP_E_UNKNOWNINTERFACE;
     }
-    return LookupDispatchNames(Names(), names, count, ids);
+    const HRESULT hr = LookupDispatchNames(Names(), names, count, ids);
+    if (hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN) {
+      return LookupUnsupportedNames(UnsupportedNames(), names, count, ids);
+    }
+    return hr;
   }
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* excepInfo, UINT* argErr) override {
@@ -99,6 +104,9 @@ class DispatchObject : public ComObject<Interface, IRavelinInner, ISupportErrorI
       VariantInit(result);
     }
     return InvokeGuarded(excepInfo, argErr, [&] {
+      if (const UnsupportedName* member = FindUnsupported(UnsupportedNames(), id)) {
+        return Reaches(*member, flags) ? NotSupported() : DISP_E_MEMBERNOTFOUND;
+      }
       DispatchArgs args(params, flags);
       return InvokeMember(id, args, result);
     });
@@ -117,6 +125,9 @@ class DispatchObject : public ComObject<Interface, IRavelinInner, ISupportErrorI
   virtual const wchar_t* Source() const = 0;
   virtual std::span<const DispatchName> Names() const = 0;
   virtual HRESULT InvokeMember(DISPID id, DispatchArgs& args, VARIANT* result) = 0;
+  // The interface's members the object has no counterpart of: reached by name, they fail with
+  // NotSupported as their vtable slots do.
+  virtual std::span<const UnsupportedName> UnsupportedNames() const { return {}; }
 
   // A member body run with the object's errors reported through IErrorInfo.
   template <class Body>

@@ -372,6 +372,10 @@ constexpr std::array kRecordsetNames = {
     DispatchName{14, L"Updatable", L""},
     DispatchName{15, L"Type", L""},
     DispatchName{16, L"Collect", L"Item"},
+    // DAO 3.0's forms, hidden in DAO's type library, reach the same members.
+    DispatchName{4, L"_30_MoveLast", L""},
+    DispatchName{10, L"_30_Update", L""},
+    DispatchName{11, L"_30_CancelUpdate", L""},
 };
 
 }  // namespace
@@ -820,6 +824,9 @@ HRESULT ComField::InvokeMember(DISPID id, DispatchArgs& args, VARIANT* result) {
       return hr;
     }
     case 1:
+      if (args.IsPut()) {
+        return put_Name(nullptr);  // DAO's Name can be set; the store's columns keep theirs
+      }
       return GetProperty<BSTR>(
           args, result, [&](BSTR* v) { return get_Name(v); }, StoreBstr);
     default:
@@ -842,6 +849,7 @@ constexpr std::array kDatabaseNames = {
     DispatchName{6, L"BeginTrans", L""},
     DispatchName{7, L"CommitTrans", L"Options"},
     DispatchName{8, L"Rollback", L""},
+    DispatchName{1, L"_30_OpenRecordset", L"Name,Type,Options"},
 };
 
 }  // namespace

@@ -3,12 +3,15 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <utility>
 
 #include "Ravelin_h.h"
 #include "vod/RavelinIds.h"
 #include "vod/com/ComObjects.h"
+#include "vod/com/ComRegistrationFault.h"
 #include "vod/com/ComSupport.h"
 
 // Exported by oleaut32 (Windows Vista and later, and Wine) but not declared by the MinGW-w64
@@ -20,6 +23,32 @@ WINOLEAUTAPI UnRegisterTypeLibForUser(REFGUID libId, WORD majorVersion, WORD min
 }
 
 namespace vod::com {
+
+namespace {
+
+struct KeyRemovalFault {
+  std::atomic<bool> mSet{false};  // read without the lock: the hook costs nothing unset
+  std::mutex mLock;
+  std::wstring mSubKey;
+};
+
+KeyRemovalFault& TheKeyRemovalFault() {
+  static KeyRemovalFault fault;
+  return fault;
+}
+
+}  // namespace
+
+bool InjectedKeyRemovalFault(std::wstring_view subKey) {
+  KeyRemovalFault& fault = TheKeyRemovalFault();
+  if (!fault.mSet.load(std::memory_order_acquire)) {
+    return false;
+  }
+  std::lock_guard lock(fault.mLock);
+  return !fault.mSubKey.empty() &&
+         CompareStringOrdinal(fault.mSubKey.data(), static_cast<int>(fault.mSubKey.size()),
+                              subKey.data(), static_cast<int>(subKey.size()), TRUE) == CSTR_EQUAL;
+}
 
 namespace {
 
@@ -87,6 +116,9 @@ std::wstring GetValue(RegistrationScope scope, const std::wstring& subKey, const
 
 // True when the key is gone afterwards (also when it was not there).
 bool DeleteTree(RegistrationScope scope, const std::wstring& subKey) {
+  if (InjectedKeyRemovalFault(subKey)) {
+    return false;
+  }
   const LSTATUS tree = RegDeleteTreeW(RootOf(scope), ClassesPath(subKey).c_str());
   if (tree != ERROR_SUCCESS && tree != ERROR_FILE_NOT_FOUND) {
     return false;
@@ -264,3 +296,14 @@ HRESULT UnregisterServer(RegistrationScope scope) {
 }
 
 }  // namespace vod::com
+
+extern "C" void RavelinSetKeyRemovalFault(const wchar_t* subKey) {
+  vod::com::KeyRemovalFault& fault = vod::com::TheKeyRemovalFault();
+  std::lock_guard lock(fault.mLock);
+  try {
+    fault.mSubKey = subKey != nullptr ? subKey : L"";
+  } catch (...) {
+    fault.mSubKey.clear();  // out of memory: no hook rather than an exception through C
+  }
+  fault.mSet.store(!fault.mSubKey.empty(), std::memory_order_release);
+}

@@ -11,6 +11,7 @@
 
 #include "tests/vod/com/ComTestSupport.h"
 #include "vod/RavelinIds.h"
+#include "vod/com/ComRegistrationFault.h"
 
 namespace vod::com::test {
 namespace {
@@ -154,6 +155,43 @@ TEST(ComRegistrationTest, UnregisteringOneCopyLeavesTheCopyRegisteredSince) {
   }
   DeleteFileW(older.c_str());
   DeleteFileW(newer.c_str());
+  ASSERT_EQ(RunRegsvr32(L"/s"), 0u);
+}
+
+// A key that cannot be removed (on Windows, one whose access-control list forbids deleting it;
+// Wine removes such keys anyway, so the server's test hook stands in) is reported, and the
+// other keys still go. Unregistering again removes what was left.
+TEST(ComRegistrationTest, UnregisteringReportsAKeyItCouldNotRemove) {
+  HMODULE module = LoadLibraryW(ServerPath().c_str());
+  ASSERT_NE(module, nullptr);
+  const auto setFault = reinterpret_cast<decltype(&RavelinSetKeyRemovalFault)>(
+      reinterpret_cast<void*>(GetProcAddress(module, "RavelinSetKeyRemovalFault")));
+  const auto unregister = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllUnregisterServer")));
+  ASSERT_NE(setFault, nullptr);
+  ASSERT_NE(unregister, nullptr);
+
+  // A ProgID, and the class key itself (whose ProgIDs still go: they are this DLL's).
+  const std::wstring stuckKeys[] = {L"Ravelin.Base.1", L"CLSID\\" + Key(kClsidBase)};
+  for (const std::wstring& stuck : stuckKeys) {
+    SCOPED_TRACE(WideToUtf8(stuck));
+    ASSERT_EQ(RunRegsvr32(L"/s"), 0u);
+    setFault(stuck.c_str());
+    EXPECT_EQ(unregister(), SELFREG_E_CLASS);
+    setFault(nullptr);
+    for (const auto& key : ServerKeys()) {
+      EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kClasses + key), key == stuck) << WideToUtf8(key);
+    }
+    EXPECT_EQ(unregister(), S_OK);
+    for (const auto& key : ServerKeys()) {
+      EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kClasses + key)) << WideToUtf8(key);
+    }
+  }
+  // Unset, the hook fails nothing.
+  ASSERT_EQ(RunRegsvr32(L"/s"), 0u);
+  setFault(L"");
+  EXPECT_EQ(unregister(), S_OK);
+  FreeLibrary(module);
   ASSERT_EQ(RunRegsvr32(L"/s"), 0u);
 }
 

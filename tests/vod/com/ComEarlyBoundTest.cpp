@@ -462,6 +462,113 @@ TEST_F(EarlyBoundTest, DaoMembersOutsideTheStoresSetFailCleanlyWith3251) {
   EXPECT_EQ(errors->InterfaceSupportsErrorInfo(kIidDaoRecordset), S_OK);
 }
 
+// DAO's members outside the store's set, by name: the vtable's 3251 through EXCEPINFO, or
+// "member not found" for a put on a member DAO has no put for.
+TEST_F(EarlyBoundTest, DispatchReachesDaosOtherMembersWithTheVtables3251) {
+  ASSERT_TRUE(mDatabase);
+  const std::wstring notSupported = L"Operation is not supported for this type of object.";
+  ComPtr<DAORecordset> rs = Open(L"SELECT * FROM Room ORDER BY strRoomName", dbOpenDynaset);
+  ASSERT_TRUE(rs);
+  ComPtr<DAOFields> fields;
+  ASSERT_EQ(rs->get_Fields(fields.Receive()), S_OK);
+  ComPtr<DAOField> field;
+  ASSERT_EQ(fields->get_Item(Long(1), field.Receive()), S_OK);
+  const auto method = static_cast<WORD>(DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  Bstr criteria(L"strRoomName = 'Room B1'");
+  Bstr name(L"x");
+
+  // The same code as the vtable: its failure code, text and source, in the EXCEPINFO.
+  ASSERT_EQ(rs->FindFirst(criteria.Get()), kErr(3251));
+  struct Case {
+    IDispatch* mObject;
+    const wchar_t* mName;
+    WORD mFlags;
+    std::vector<VARIANT> mArguments;
+    const wchar_t* mSource;
+  };
+  VARIANT nothing;
+  VariantInit(&nothing);
+  V_VT(&nothing) = VT_DISPATCH;
+  V_DISPATCH(&nothing) = nullptr;
+  const Case failing[] = {
+      {rs.Get(), L"FindFirst", DISPATCH_METHOD, {Text(criteria.Get())}, L"DAO.Recordset"},
+      {rs.Get(), L"findnext", DISPATCH_METHOD, {Text(criteria.Get())}, L"DAO.Recordset"},
+      {rs.Get(), L"Bookmark", method, {}, L"DAO.Recordset"},
+      {rs.Get(), L"Filter", DISPATCH_PROPERTYPUT, {Text(criteria.Get())}, L"DAO.Recordset"},
+      {rs.Get(), L"Connection", DISPATCH_PROPERTYPUTREF, {nothing}, L"DAO.Recordset"},
+      {mDatabase.Get(), L"CreateTableDef", method, {Text(name.Get())}, L"DAO.Database"},
+      {mDatabase.Get(), L"TableDefs", method, {}, L"DAO.Database"},
+      {mDatabase.Get(), L"QueryTimeout", DISPATCH_PROPERTYPUT, {Long(5)}, L"DAO.Database"},
+      {fields.Get(), L"Delete", DISPATCH_METHOD, {Text(name.Get())}, L"DAO.Fields"},
+      {fields.Get(), L"Refresh", DISPATCH_METHOD, {}, L"DAO.Fields"},
+      {field.Get(), L"Attributes", method, {}, L"DAO.Field"},
+      {field.Get(), L"Attributes", DISPATCH_PROPERTYPUT, {Long(0)}, L"DAO.Field"},
+      {field.Get(), L"Name", DISPATCH_PROPERTYPUT, {Text(name.Get())}, L"DAO.Field"},
+      {field.Get(), L"GetChunk", DISPATCH_METHOD, {Long(0), Long(1)}, L"DAO.Field"},
+  };
+  // Invoke with a case's arguments (none, one or two).
+  const auto InvokeCase = [](DispatchCall& call, const Case& c) {
+    const std::vector<VARIANT>& a = c.mArguments;
+    if (a.empty()) {
+      Invoke(call, c.mObject, c.mName, c.mFlags, {});
+    } else if (a.size() == 1) {
+      Invoke(call, c.mObject, c.mName, c.mFlags, {a[0]});
+    } else {
+      Invoke(call, c.mObject, c.mName, c.mFlags, {a[0], a[1]});
+    }
+  };
+  for (const Case& c : failing) {
+    SCOPED_TRACE(WideToUtf8(c.mName));
+    DispatchCall call;
+    InvokeCase(call, c);
+    EXPECT_EQ(call.mResult, DISP_E_EXCEPTION);
+    EXPECT_EQ(call.mException.scode, kErr(3251));
+    EXPECT_EQ(Str(call.mException.bstrDescription), notSupported);
+    EXPECT_EQ(Str(call.mException.bstrSource), c.mSource);
+    EXPECT_EQ(V_VT(call.mValue.Get()), VT_EMPTY);
+  }
+
+  // A put on a member DAO gives no put (or put-ref) is no member, as for the working ones.
+  const Case missing[] = {
+      {rs.Get(), L"Bookmarkable", DISPATCH_PROPERTYPUT, {Long(1)}, nullptr},
+      {rs.Get(), L"Filter", DISPATCH_PROPERTYPUTREF, {nothing}, nullptr},
+      {rs.Get(), L"FindFirst", DISPATCH_PROPERTYPUT, {Long(1)}, nullptr},
+      {mDatabase.Get(), L"Version", DISPATCH_PROPERTYPUT, {Long(1)}, nullptr},
+      {fields.Get(), L"Count", DISPATCH_PROPERTYPUT, {Long(1)}, nullptr},
+      {field.Get(), L"DataUpdatable", DISPATCH_PROPERTYPUT, {Long(1)}, nullptr},
+  };
+  for (const Case& c : missing) {
+    SCOPED_TRACE(WideToUtf8(c.mName));
+    DispatchCall call;
+    InvokeCase(call, c);
+    EXPECT_EQ(call.mResult, DISP_E_MEMBERNOTFOUND);
+  }
+
+  // Named arguments reach the member too; a name no DAO interface has is still unknown.
+  LPOLESTR findNames[] = {const_cast<LPOLESTR>(L"FindFirst"), const_cast<LPOLESTR>(L"Criteria")};
+  DISPID findIds[2] = {};
+  EXPECT_EQ(rs->GetIDsOfNames(IID_NULL, findNames, 2, LOCALE_USER_DEFAULT, findIds), S_OK);
+  EXPECT_EQ(findIds[1], 0);
+  DISPID id = 0;
+  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"FindEverything")};
+  EXPECT_EQ(rs->GetIDsOfNames(IID_NULL, unknown, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(id, DISPID_UNKNOWN);
+  // A member of one interface is not taken for another's.
+  LPOLESTR seek[] = {const_cast<LPOLESTR>(L"Seek")};
+  EXPECT_EQ(field->GetIDsOfNames(IID_NULL, seek, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
+
+  // DAO 3.0's hidden forms reach the working members, and the set is unharmed by the failures.
+  DispatchCall last;
+  Call(last, rs.Get(), L"_30_MoveLast");
+  EXPECT_EQ(Column(rs.Get(), L"strRoomName"), L"Room B1");
+  Bstr sql(L"SELECT * FROM Room");
+  DispatchCall old;
+  Call(old, mDatabase.Get(), L"_30_OpenRecordset", {Text(sql.Get()), Long(dbOpenSnapshot)});
+  DispatchCall count;
+  Call(count, DispatchOf(old.mValue.Get()), L"RecordCount");
+  EXPECT_EQ(LongOf(count.mValue.Get()), 3);
+}
+
 TEST_F(EarlyBoundTest, DispatchReachesTheSameMembersWithDaosOptionalArguments) {
   ASSERT_TRUE(mDatabase);
   ComPtr<DAORecordset> rs = Open(L"SELECT * FROM Room ORDER BY strRoomName", dbOpenDynaset);
@@ -514,7 +621,8 @@ TEST_F(EarlyBoundTest, DispatchReachesTheSameMembersWithDaosOptionalArguments) {
   EXPECT_EQ(batch.mException.scode, kErr(3001));
   DispatchCall unsupported;
   Invoke(unsupported, dispatch, L"FindFirst", DISPATCH_METHOD, {});
-  EXPECT_EQ(unsupported.mResult, DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(unsupported.mResult, DISP_E_EXCEPTION);
+  EXPECT_EQ(unsupported.mException.scode, kErr(3251));
 
   Bstr sql(L"SELECT strRoomName FROM Room WHERE bytRoomStatus = 1");
   DispatchCall open;

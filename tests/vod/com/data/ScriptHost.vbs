@@ -200,6 +200,29 @@ Set rs = db.OpenRecordset("SELECT * FROM Room ORDER BY lngRoomID", 4)
 rs.MoveNext = 0
 Show "put on a method", Err.Number & ", still on " & rs("strRoomName")
 Err.Clear
+' DAO's members outside the store's set: DAO's own error, not "no such member".
+rs.FindFirst "strRoomName = 'Room B1'"
+Show "rs.FindFirst", Err.Number & " " & Err.Description & " (" & Err.Source & ")"
+Err.Clear
+rs.Filter = "lngRoomID > 1"
+Show "rs.Filter =", Err.Number
+Err.Clear
+mark = rs.Bookmark
+Show "rs.Bookmark", Err.Number
+Err.Clear
+Set tbl = db.CreateTableDef("Other")
+Show "db.CreateTableDef", Err.Number & " (" & Err.Source & ")"
+Err.Clear
+rs.Fields.Delete "strMac"
+Show "Fields.Delete", Err.Number & " (" & Err.Source & ")"
+Err.Clear
+a = rs.Fields(0).Attributes
+Show "Field.Attributes", Err.Number & " (" & Err.Source & ")"
+Err.Clear
+rs.Fields(0).DataUpdatable = False
+Show "put on Field.DataUpdatable", Err.Number
+Err.Clear
+Show "still on", rs("strRoomName")
 Set base.Base = Nothing
 Show "without a link, trapped", base.Song_Count
 base.Taxis_Clear
