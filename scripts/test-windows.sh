@@ -23,6 +23,7 @@ case "$legs" in
 esac
 
 scripts/install-deps.sh scripts/packages.txt scripts/packages-windows.txt
+source scripts/build-cache.sh
 started=$SECONDS
 scripts/windows-deps.sh "${triples[@]}"
 echo "== third-party libraries ready in $((SECONDS - started))s"
@@ -49,7 +50,13 @@ run_leg() {
   local status=0
   ctest --preset "$preset" || status=$?
   /usr/lib/wine/wineserver64 --kill || true
-  echo "== $preset: built in $((built - started))s, tested in $((SECONDS - built))s"
+  # Starts that wine-run.sh tried again (a program that ended before printing anything).
+  local retries=0
+  if [[ -f "$WINEPREFIX/wine-run-retries.log" ]]; then
+    retries=$(wc -l <"$WINEPREFIX/wine-run-retries.log")
+    cat "$WINEPREFIX/wine-run-retries.log"
+  fi
+  echo "== $preset: built in $((built - started))s, tested in $((SECONDS - built))s, $retries start(s) retried"
   return $status
 }
 

@@ -45,6 +45,7 @@ dev_built=0
 build_dev() {
   if ((dev_built == 0)); then
     scripts/install-deps.sh
+    source scripts/build-cache.sh
     cmake --preset dev
     cmake --build --preset dev
     dev_built=1

@@ -15,19 +15,38 @@
 # as the output reads on Windows itself when read in text mode, so that CTest
 # and gtest_discover_tests parse it as they do elsewhere.
 #
-# The program's exit status is passed on. When the loader itself fails (no
-# such file, a prefix it cannot use), its status and its own message on
-# standard error say so: a test never ends silently.
+# The program's exit status is passed on. The presets leave wine's error
+# channel on (WINEDEBUG=fixme-all): when a program cannot start (a DLL that
+# does not load, a process that fails to initialise), wine's own message on
+# standard error says why.
+#
+# A run that ends with a failure status having written nothing at all, not a
+# byte on either stream, never reached the program's main: every program run
+# here prints before it can fail. Such a start is tried again, at most twice,
+# and each retry is said on standard error and counted in
+# $WINEPREFIX/wine-run-retries.log, which the test scripts report at the end
+# of a leg, so that a retry is never silent.
 set -u
 loader="${RAVELIN_WINE:-/usr/lib/wine/wine64}"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
-status=0
-"$loader" "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
+for attempt in 1 2 3; do
+  status=0
+  "$loader" "$@" >"$scratch/out" 2>"$scratch/err" || status=$?
+  if ((status == 0)) || [[ -s "$scratch/out" || -s "$scratch/err" ]]; then
+    break
+  fi
+  note="wine-run: ${loader##*/} $1 ended with status $status and printed nothing (start $attempt of 3)"
+  if ((attempt == 3)); then
+    echo "$note" >&2
+    break
+  fi
+  echo "$note; starting it again" >&2
+  if [[ -n "${WINEPREFIX:-}" ]]; then
+    echo "$(date -u +%FT%TZ) $note ${*:2}" >>"$WINEPREFIX/wine-run-retries.log"
+  fi
+done
 tr -d '\r' <"$scratch/out"
 tr -d '\r' <"$scratch/err" >&2
-if ((status != 0)) && [[ ! -s "$scratch/out" && ! -s "$scratch/err" ]]; then
-  echo "wine-run: ${loader##*/} $1 ended with status $status and printed nothing" >&2
-fi
 exit "$status"
