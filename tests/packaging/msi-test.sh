@@ -47,7 +47,9 @@ version="${version%-"$arch".msi}"
 work="$root/build/package-$arch/msi-test"
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# As the Windows legs do: wine's error channel stays on, so a program that cannot start
+# says why (on the step's .err file).
+export WINEPREFIX="$work/wine" WINEDEBUG=fixme-all WINEDLLOVERRIDES="mscoree,mshtml="
 failures=0
 fail() {
   echo "FAIL: $*" >&2
@@ -57,10 +59,17 @@ fail() {
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 # Runs a Windows program of the prefix as the architecture's process; its output goes to
 # $work/<log>.
+# Programs go through the Windows legs' runner (cmake/toolchains/wine-run.sh), which tries a
+# start that printed nothing again and counts it in $WINEPREFIX/wine-run-retries.log; the
+# installer does not, since msiexec /qn prints nothing when it fails either.
 run() {
   local log="$1" status=0
   shift
-  "$wine" "$@" >"$work/$log" 2>&1 || status=$?
+  if [[ "$1" == msiexec ]]; then
+    "$wine" "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
+  else
+    RAVELIN_WINE="$wine" cmake/toolchains/wine-run.sh "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
+  fi
   echo "$status" >"$work/$log.status"
   return "$status"
 }
@@ -69,7 +78,7 @@ run() {
 run64() {
   local log="$1"
   shift
-  /usr/lib/wine/wine64 "$@" >"$work/$log" 2>&1
+  RAVELIN_WINE=/usr/lib/wine/wine64 cmake/toolchains/wine-run.sh "$@" >"$work/$log" 2>"$work/$log.err"
 }
 snapshot() {  # snapshot <name>: both registry hives and the file list of drive C:
   run64 "export-$1-hklm.log" reg export HKLM "$(winpath "$work/$1-hklm.reg")" /y || fail "reg export HKLM failed"
@@ -218,6 +227,10 @@ rm -rf "$install_dir"
 
 /usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true
 trap - EXIT
+if [[ -s "$WINEPREFIX/wine-run-retries.log" ]]; then
+  echo "   wine starts tried again: $(wc -l <"$WINEPREFIX/wine-run-retries.log")"
+  cat "$WINEPREFIX/wine-run-retries.log"
+fi
 if ((failures)); then
   echo "== $arch package: $failures failures (logs in $work)" >&2
   exit 1

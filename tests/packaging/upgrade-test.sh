@@ -41,23 +41,32 @@ fi
 work="$root/build/package-$arch/upgrade-test"
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# As the Windows legs do: wine's error channel stays on, so a program that cannot start
+# says why (on the step's .err file).
+export WINEPREFIX="$work/wine" WINEDEBUG=fixme-all WINEDLLOVERRIDES="mscoree,mshtml="
 failures=0
 fail() {
   echo "FAIL: $*" >&2
   failures=$((failures + 1))
 }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
+# Programs go through the Windows legs' runner (cmake/toolchains/wine-run.sh), which tries a
+# start that printed nothing again and counts it in $WINEPREFIX/wine-run-retries.log; the
+# installer does not, since msiexec /qn prints nothing when it fails either.
 run() {
   local log="$1" status=0
   shift
-  "$wine" "$@" >"$work/$log" 2>&1 || status=$?
+  if [[ "$1" == msiexec ]]; then
+    "$wine" "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
+  else
+    RAVELIN_WINE="$wine" cmake/toolchains/wine-run.sh "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
+  fi
   echo "$status" >"$work/$log.status"
   return "$status"
 }
 installed_products() {
-  /usr/lib/wine/wine64 reg export HKLM "$(winpath "$work/hklm.reg")" /y >"$work/export.log" 2>&1 ||
-    fail "reg export failed"
+  RAVELIN_WINE=/usr/lib/wine/wine64 cmake/toolchains/wine-run.sh reg export HKLM \
+    "$(winpath "$work/hklm.reg")" /y >"$work/export.log" 2>"$work/export.log.err" || fail "reg export failed"
   python3 tests/packaging/regdiff.py products "$work/hklm.reg" Ravelin
 }
 
@@ -117,6 +126,10 @@ run uninstall.log msiexec /x "$(winpath "$msi")" /qn || fail "msiexec /x failed"
 
 /usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true
 trap - EXIT
+if [[ -s "$WINEPREFIX/wine-run-retries.log" ]]; then
+  echo "   wine starts tried again: $(wc -l <"$WINEPREFIX/wine-run-retries.log")"
+  cat "$WINEPREFIX/wine-run-retries.log"
+fi
 if ((failures)); then
   echo "== $arch upgrade: $failures failures (logs in $work)" >&2
   exit 1
