@@ -93,30 +93,38 @@ def com_registry(stage, vod_file_id, bin_dir_id):
          "kProgIdBase", "kThreadingModelBase", "kIidBase", "kDiidBaseEvents"])
     link = read_constants(
         os.path.join(stage, "include", "ravelin", "platform", "dao", "BaseLink.h"),
-        ["kBaseLinkClsid", "kBaseLinkProgId"])
+        ["kBaseLinkClsid", "kBaseLinkProgId", "kBaseLinkIid"])
+    ids["kBaseLinkIid"] = link["kBaseLinkIid"]
     server = f"[#{vod_file_id}]"
     libid = ids["kLibidRavelin"]
     version = f'{ids["kRavelinMajorVersion"]}.{ids["kRavelinMinorVersion"]}'
     entries = []
-    for clsid, name, progid, with_typelib in (
-            (ids["kClsidBase"], "Base", ids["kProgIdBase"], True),
-            (link["kBaseLinkClsid"], "BaseLink", link["kBaseLinkProgId"], False)):
+    # Both classes are described by the type library. The class names its versioned ProgID
+    # ("<ProgID>.1") and the version-independent one; the version-independent ProgID names the
+    # versioned one as CurVer, as DllRegisterServer writes them.
+    for clsid, name, progid in (
+            (ids["kClsidBase"], "Base", ids["kProgIdBase"]),
+            (link["kBaseLinkClsid"], "BaseLink", link["kBaseLinkProgId"])):
+        versioned = progid + ".1"
         key = f"CLSID\\{clsid}"
         entries += [(key, None, name),
                     (key + "\\InprocServer32", None, server),
                     (key + "\\InprocServer32", "ThreadingModel", ids["kThreadingModelBase"]),
-                    (key + "\\ProgID", None, progid)]
-        if with_typelib:
-            entries += [(key + "\\TypeLib", None, libid),
-                        (key + "\\Version", None, version),
-                        (key + "\\Programmable", None, "")]
-        entries += [(progid, None, name), (progid + "\\CLSID", None, clsid)]
+                    (key + "\\ProgID", None, versioned),
+                    (key + "\\VersionIndependentProgID", None, progid),
+                    (key + "\\TypeLib", None, libid),
+                    (key + "\\Version", None, version),
+                    (key + "\\Programmable", None, "")]
+        entries += [(progid, None, name), (progid + "\\CLSID", None, clsid),
+                    (progid + "\\CurVer", None, versioned),
+                    (versioned, None, name), (versioned + "\\CLSID", None, clsid)]
     return entries, ids, libid, version, server
 
 
 def typelib_registry(arch, ids, libid, version, server, bin_dir_id):
     """What registering the embedded type library for the machine writes: the library's key
-    and the automation interfaces it describes (the dual _Base and the dispinterface __Base).
+    and the automation interfaces it describes (the dual _Base and _BaseLink, and the
+    dispinterface __Base).
     Returns the entries of the package's own registry view and the interface entries that a
     64-bit registration also makes in the 32-bit view, so that 32-bit processes can marshal
     the interfaces too (none for x86)."""
@@ -128,7 +136,8 @@ def typelib_registry(arch, ids, libid, version, server, bin_dir_id):
                (key + "\\HELPDIR", None, f"[{bin_dir_id}]")]
     interfaces = []
     for iid, name, proxy in ((ids["kIidBase"], "_Base", PS_OA_INTERFACE),
-                             (ids["kDiidBaseEvents"], "__Base", PS_DISPATCH)):
+                             (ids["kDiidBaseEvents"], "__Base", PS_DISPATCH),
+                             (ids["kBaseLinkIid"], "_BaseLink", PS_OA_INTERFACE)):
         ikey = f"Interface\\{iid}"
         interfaces += [(ikey, None, name),
                        (ikey + "\\ProxyStubClsid", None, proxy),
