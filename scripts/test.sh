@@ -8,7 +8,8 @@
 #   postgres  the store's tests again on a throwaway PostgreSQL server, with
 #             the dev build (pg_leg below);
 #   windows   scripts/test-windows.sh: the windows-x64 preset with every test
-#             under wine64, and the windows-x86 preset built;
+#             under wine64, and the windows-x86 preset with every test under
+#             32-bit wine;
 #   packages  scripts/package.sh builds the release packages into dist/, then
 #             tests/packaging/ checks them: the Debian packages (contents,
 #             lintian, installed, used and purged), each Windows Installer
