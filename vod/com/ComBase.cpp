@@ -7,6 +7,7 @@
 
 #include "vod/BaseMembers.h"
 #include "vod/RavelinIds.h"
+#include "vod/com/ComEnum.h"
 
 namespace vod::com {
 
@@ -318,84 +319,6 @@ class ComBase::EventPoint final : public ComObject<IConnectionPoint> {
   ComBase* mBase;
 };
 
-namespace {
-
-// A fixed list, copied when the enumerator is made; used for the connection point and its
-// connections.
-template <class IEnum, class Item>
-class SnapshotEnum final : public ComObject<IEnum> {
- public:
-  SnapshotEnum(REFIID iid, std::vector<Item> items, std::size_t next = 0)
-      : mIid(iid), mItems(std::move(items)), mNext(next) {
-    for (auto& item : mItems) {
-      Unknown(item)->AddRef();
-    }
-  }
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) {
-      return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, mIid)) {
-      *object = static_cast<IEnum*>(this);
-      this->AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP Next(ULONG count, Item* items, ULONG* fetched) override {
-    if (items == nullptr || (count > 1 && fetched == nullptr)) {
-      return E_POINTER;
-    }
-    ULONG done = 0;
-    while (done < count && mNext < mItems.size()) {
-      items[done] = mItems[mNext++];
-      Unknown(items[done])->AddRef();
-      ++done;
-    }
-    if (fetched != nullptr) {
-      *fetched = done;
-    }
-    return done == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const std::size_t skipped = std::min<std::size_t>(mItems.size() - mNext, count);
-    mNext += skipped;
-    return skipped == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    mNext = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnum** copy) override {
-    if (copy == nullptr) {
-      return E_POINTER;
-    }
-    try {
-      *copy = new SnapshotEnum(mIid, mItems, mNext);
-      return S_OK;
-    } catch (const std::bad_alloc&) {
-      *copy = nullptr;
-      return E_OUTOFMEMORY;
-    }
-  }
-
- private:
-  ~SnapshotEnum() override {
-    for (auto& item : mItems) {
-      Unknown(item)->Release();
-    }
-  }
-  static IUnknown* Unknown(IConnectionPoint* point) { return point; }
-  static IUnknown* Unknown(const CONNECTDATA& data) { return data.pUnk; }
-
-  IID mIid;
-  std::vector<Item> mItems;
-  std::size_t mNext;
-};
-
-}  // namespace
-
 STDMETHODIMP ComBase::EventPoint::EnumConnections(IEnumConnections** connections) {
   if (connections == nullptr) {
     return E_POINTER;
@@ -407,7 +330,7 @@ STDMETHODIMP ComBase::EventPoint::EnumConnections(IEnumConnections** connections
       items.push_back(CONNECTDATA{sink.Get(), cookie});
     }
     *connections =
-        new SnapshotEnum<IEnumConnections, CONNECTDATA>(IID_IEnumConnections, std::move(items));
+        new FixedListEnum<IEnumConnections, CONNECTDATA>(IID_IEnumConnections, std::move(items));
     return S_OK;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -1174,7 +1097,7 @@ STDMETHODIMP ComBase::EnumConnectionPoints(IEnumConnectionPoints** points) {
     if (FAILED(FindConnectionPoint(DIID___Base, point.Receive()))) {
       return E_OUTOFMEMORY;
     }
-    *points = new SnapshotEnum<IEnumConnectionPoints, IConnectionPoint*>(
+    *points = new FixedListEnum<IEnumConnectionPoints, IConnectionPoint*>(
         IID_IEnumConnectionPoints, std::vector<IConnectionPoint*>{point.Get()});
     return S_OK;
   } catch (const std::bad_alloc&) {

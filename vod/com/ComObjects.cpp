@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "vod/RavelinSchema.h"
+#include "vod/com/ComEnum.h"
 
 namespace vod::com {
 
@@ -93,67 +94,6 @@ HRESULT PointerFault() {
   SetErrorInfo(0, nullptr);
   return E_POINTER;
 }
-
-// A fixed list of objects, each handed out as VT_DISPATCH (the fields of a set).
-class DispatchListEnum final : public ComObject<IEnumVARIANT> {
- public:
-  DispatchListEnum(std::vector<ComPtr<IDispatch>> items, std::size_t next)
-      : mItems(std::move(items)), mNext(next) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) {
-      return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumVARIANT)) {
-      *object = static_cast<IEnumVARIANT*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP Next(ULONG count, VARIANT* items, ULONG* fetched) override {
-    if (items == nullptr || (count > 1 && fetched == nullptr)) {
-      return E_POINTER;
-    }
-    ULONG done = 0;
-    while (done < count && mNext < mItems.size()) {
-      VariantInit(&items[done]);
-      V_VT(&items[done]) = VT_DISPATCH;
-      V_DISPATCH(&items[done]) = mItems[mNext++].Get();
-      V_DISPATCH(&items[done])->AddRef();
-      ++done;
-    }
-    if (fetched != nullptr) {
-      *fetched = done;
-    }
-    return done == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const std::size_t skipped = std::min<std::size_t>(mItems.size() - mNext, count);
-    mNext += skipped;
-    return skipped == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    mNext = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumVARIANT** copy) override {
-    if (copy == nullptr) {
-      return E_POINTER;
-    }
-    try {
-      *copy = new DispatchListEnum(mItems, mNext);
-      return S_OK;
-    } catch (const std::bad_alloc&) {
-      *copy = nullptr;
-      return E_OUTOFMEMORY;
-    }
-  }
-
- private:
-  std::vector<ComPtr<IDispatch>> mItems;
-  std::size_t mNext;
-};
 
 }  // namespace
 
@@ -710,12 +650,15 @@ STDMETHODIMP ComFields::_NewEnum(IUnknown** ppunk) {
   }
   *ppunk = nullptr;
   return Guard([&] {
-    std::vector<ComPtr<IDispatch>> fields;
+    // The enumerator takes its own reference to each field; these go when the list is made.
+    std::vector<ComPtr<DAOField>> fields;
+    std::vector<IDispatch*> items;
     for (std::int32_t i = 0; i < mInner->GetFieldCount(); ++i) {
-      ComPtr<DAOField> field = ComField::Create(mInner, mInner->GetFieldName(i));
-      fields.emplace_back(field.Get());
+      fields.push_back(ComField::Create(mInner, mInner->GetFieldName(i)));
+      items.push_back(fields.back().Get());
     }
-    *ppunk = new DispatchListEnum(std::move(fields), 0);
+    *ppunk =
+        new FixedListEnum<IEnumVARIANT, IDispatch*, VARIANT>(IID_IEnumVARIANT, std::move(items));
   });
 }
 

@@ -1011,6 +1011,24 @@ TEST_F(EarlyBoundTest, UnadviseReleasesTheSinkAfterTheListIsWhole) {
   ASSERT_EQ(fetched, 1u);
   EXPECT_EQ(data[0].dwCookie, lastCookie);
   data[0].pUnk->Release();
+  // The container lists its one point, the same object FindConnectionPoint gives; a clone walks
+  // on from where its original stood.
+  ComPtr<IEnumConnectionPoints> points;
+  ASSERT_EQ(container->EnumConnectionPoints(points.Receive()), S_OK);
+  ComPtr<IEnumConnectionPoints> clone;
+  ASSERT_EQ(points->Clone(clone.Receive()), S_OK);
+  ComPtr<IConnectionPoint> listed;
+  ASSERT_EQ(points->Next(1, listed.Receive(), nullptr), S_OK);
+  EXPECT_EQ(listed.Get(), point.Get());
+  EXPECT_EQ(points->Next(1, listed.Receive(), nullptr), S_FALSE);
+  ComPtr<IEnumConnectionPoints> exhausted;
+  ASSERT_EQ(points->Clone(exhausted.Receive()), S_OK);
+  EXPECT_EQ(exhausted->Skip(1), S_FALSE);
+  ASSERT_EQ(points->Reset(), S_OK);
+  EXPECT_EQ(points->Skip(1), S_OK);
+  ComPtr<IConnectionPoint> fromClone;
+  ASSERT_EQ(clone->Next(1, fromClone.Receive(), nullptr), S_OK);
+  EXPECT_EQ(fromClone.Get(), point.Get());
   ASSERT_EQ(mBase->Taxis_Browse(), S_OK);
   EXPECT_EQ(point->Unadvise(lastCookie), S_OK);
   EXPECT_EQ(point->Unadvise(otherCookie), CONNECT_E_NOCONNECTION);
