@@ -15,8 +15,7 @@
 #   6. `msiexec /x ... /qn` leaves no file of the package and no key it wrote: the registry
 #      (wine reg export of HKLM and HKCU) and drive C: are as before the installation, save the
 #      empty folders and keys Windows Installer keeps for itself.
-#
-# Wine's output always goes to files (its services would hold a pipe open).
+
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root="$PWD"
@@ -33,46 +32,9 @@ case "$arch" in
     view='Software\Classes\Wow6432Node' other_view='Software\Classes' ;;
   *) echo "usage: tests/packaging/msi-test.sh x64|x86 [dist folder]" >&2; exit 2 ;;
 esac
-shopt -s nullglob
-packages=("$dist"/ravelin-*-"$arch".msi)
-if ((${#packages[@]} != 1)); then
-  echo "expected one ravelin-<version>-$arch.msi in $dist" >&2
-  exit 1
-fi
-msi="${packages[0]}"
-version="$(basename "$msi")"
-version="${version#ravelin-}"
-version="${version%-"$arch".msi}"
-
-work="$root/build/package-$arch/msi-test"
-rm -rf "$work"
-mkdir -p "$work"
-# As the Windows legs do: wine's error channel stays on, so a program that cannot start
-# says why (on the step's .err file).
-export WINEPREFIX="$work/wine" WINEDEBUG=fixme-all WINEDLLOVERRIDES="mscoree,mshtml="
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-# Windows sees this machine's files through drive Z:.
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-# Runs a Windows program of the prefix as the architecture's process; its output goes to
-# $work/<log>.
-# Programs go through the Windows legs' runner (cmake/toolchains/wine-run.sh), which tries a
-# start that printed nothing again and counts it in $WINEPREFIX/wine-run-retries.log; the
-# installer does not, since msiexec /qn prints nothing when it fails either.
-run() {
-  local log="$1" status=0
-  shift
-  if [[ "$1" == msiexec ]]; then
-    "$wine" "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
-  else
-    RAVELIN_WINE="$wine" cmake/toolchains/wine-run.sh "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
-  fi
-  echo "$status" >"$work/$log.status"
-  return "$status"
-}
+source tests/packaging/msi-common.sh
+find_msi
+start_work msi-test
 # The prefix is 64-bit (with WoW64): its own tools, reg among them, run as 64-bit processes,
 # which see both registry views.
 run64() {
@@ -126,11 +88,7 @@ for module in "$package_root"/bin/*.dll "$package_root"/bin/*.exe; do
 done >"$work/imports.txt"
 [[ ! -s "$work/imports.txt" ]] || fail "$(cat "$work/imports.txt")"
 
-/usr/lib/wine/wine64 wineboot --init >"$work/wineboot.log" 2>&1
-/usr/lib/wine/wineserver64 --wait
-# One server for every step, stopped at the end whatever happens.
-/usr/lib/wine/wineserver64 --persistent
-trap '/usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true' EXIT
+start_prefix
 run64 start.log cmd.exe /c exit || true
 # The script host registers its own type library the first time it runs: before the snapshot.
 printf 'WScript.Quit 0\r\n' >"$work/warm-up.vbs"

@@ -19,16 +19,8 @@ case "$arch" in
   x86) wine=/usr/lib/wine/wine program_files="Program Files (x86)" ;;
   *) echo "usage: tests/packaging/upgrade-test.sh x64|x86 [dist folder]" >&2; exit 2 ;;
 esac
-shopt -s nullglob
-packages=("$dist"/ravelin-*-"$arch".msi)
-if ((${#packages[@]} != 1)); then
-  echo "expected one ravelin-<version>-$arch.msi in $dist" >&2
-  exit 1
-fi
-msi="${packages[0]}"
-version="$(basename "$msi")"
-version="${version#ravelin-}"
-version="${version%-"$arch".msi}"
+source tests/packaging/msi-common.sh
+find_msi
 IFS=. read -r major minor patch <<<"$version"
 if ((patch > 0)); then
   older="$major.$minor.$((patch - 1))"
@@ -38,32 +30,7 @@ else
   older="$((major - 1)).0.0"
 fi
 
-work="$root/build/package-$arch/upgrade-test"
-rm -rf "$work"
-mkdir -p "$work"
-# As the Windows legs do: wine's error channel stays on, so a program that cannot start
-# says why (on the step's .err file).
-export WINEPREFIX="$work/wine" WINEDEBUG=fixme-all WINEDLLOVERRIDES="mscoree,mshtml="
-failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-# Programs go through the Windows legs' runner (cmake/toolchains/wine-run.sh), which tries a
-# start that printed nothing again and counts it in $WINEPREFIX/wine-run-retries.log; the
-# installer does not, since msiexec /qn prints nothing when it fails either.
-run() {
-  local log="$1" status=0
-  shift
-  if [[ "$1" == msiexec ]]; then
-    "$wine" "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
-  else
-    RAVELIN_WINE="$wine" cmake/toolchains/wine-run.sh "$@" >"$work/$log" 2>"$work/$log.err" || status=$?
-  fi
-  echo "$status" >"$work/$log.status"
-  return "$status"
-}
+start_work upgrade-test
 installed_products() {
   RAVELIN_WINE=/usr/lib/wine/wine64 cmake/toolchains/wine-run.sh reg export HKLM \
     "$(winpath "$work/hklm.reg")" /y >"$work/export.log" 2>"$work/export.log.err" || fail "reg export failed"
@@ -82,10 +49,7 @@ python3 packaging/msi/make_msi.py --stage "$work/older-stage" --arch "$arch" --v
   { cat "$work/make-older.log"; fail "the older package could not be built"; exit 1; }
 echo "== $arch upgrade from $older to $version"
 
-/usr/lib/wine/wine64 wineboot --init >"$work/wineboot.log" 2>&1
-/usr/lib/wine/wineserver64 --wait
-/usr/lib/wine/wineserver64 --persistent
-trap '/usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true' EXIT
+start_prefix
 install_dir="$WINEPREFIX/drive_c/$program_files/Ravelin"
 
 run older.log msiexec /i "$(winpath "$work/ravelin-$older-$arch.msi")" /qn || fail "the older package did not install"
