@@ -13,6 +13,8 @@ struct ToolResult {
   int mExitCode = -1;
   std::string mOut;
   std::string mErr;
+  // The system's reason when the tool could not be started at all (Windows only), else 0.
+  unsigned long mStartError = 0;
 };
 
 ToolResult RunTool(const std::vector<std::string>& args);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/RetriedStart_windows.h"
 #include "tests/TempFolder.h"
 #include "tests/tools/ravelin/ToolRunner.h"
 
@@ -109,6 +110,7 @@ bool RunToolOnce(const std::vector<std::string>& args, ToolResult& result) {
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
   if (!started) {
+    result.mStartError = startError;
     result.mErr += "the tool could not be started: system error " + std::to_string(startError);
   }
   return started;
@@ -118,14 +120,17 @@ bool RunToolOnce(const std::vector<std::string>& args, ToolResult& result) {
 
 ToolResult RunTool(const std::vector<std::string>& args) {
   // Under an emulator, starting a process now and then fails while another test process
-  // starts; a start that did not happen is tried again, and never a run that did.
+  // starts; a start that did not happen is tried again (and counted), never a run that did.
   ToolResult result;
-  for (int attempt = 0; attempt < 3; ++attempt) {
+  for (int attempt = 1; attempt <= 3; ++attempt) {
     result = ToolResult{};
     if (RunToolOnce(args, result)) {
       break;
     }
-    Sleep(200);
+    if (attempt < 3) {
+      ravelin_test::NoteRetriedStart("ravelin", result.mStartError, attempt);
+      Sleep(200);
+    }
   }
   return result;
 }

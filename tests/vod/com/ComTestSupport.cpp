@@ -6,6 +6,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "tests/RetriedStart_windows.h"
 #include "vod/RavelinIds.h"
 
 namespace vod::com::test {
@@ -32,8 +33,12 @@ DWORD RunRegsvr32(const std::wstring& arguments, const std::wstring& dll) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  const bool started = ravelin_test::StartRetrying("regsvr32 " + WideToUtf8(arguments), [&] {
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process) != FALSE;
+  });
+  if (!started) {
+    ADD_FAILURE() << "regsvr32 could not be started: system error " << GetLastError();
     return static_cast<DWORD>(-1);
   }
   WaitForSingleObject(process.hProcess, INFINITE);
