@@ -451,6 +451,18 @@ ComPtr<ITypeLib> LoadRavelinTypeLib() {
   return {};
 }
 
+HRESULT GetRavelinTypeInfo(REFGUID guid, ITypeInfo** info) {
+  try {
+    ComPtr<ITypeLib> library = LoadRavelinTypeLib();
+    if (!library) {
+      return TYPE_E_CANTLOADLIBRARY;
+    }
+    return library->GetTypeInfoOfGuid(guid, info);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
 STDMETHODIMP ComBase::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) {
     return E_POINTER;
@@ -467,15 +479,7 @@ STDMETHODIMP ComBase::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   if (index != 0) {
     return DISP_E_BADINDEX;
   }
-  try {
-    ComPtr<ITypeLib> library = LoadRavelinTypeLib();
-    if (!library) {
-      return TYPE_E_CANTLOADLIBRARY;
-    }
-    return library->GetTypeInfoOfGuid(IID__Base, info);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  return GetRavelinTypeInfo(IID__Base, info);
 }
 
 STDMETHODIMP ComBase::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
@@ -1129,15 +1133,7 @@ STDMETHODIMP ComBase::GetClassInfo(ITypeInfo** info) {
     return E_POINTER;
   }
   *info = nullptr;
-  try {
-    ComPtr<ITypeLib> library = LoadRavelinTypeLib();
-    if (!library) {
-      return TYPE_E_CANTLOADLIBRARY;
-    }
-    return library->GetTypeInfoOfGuid(CLSID_Base, info);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  return GetRavelinTypeInfo(CLSID_Base, info);
 }
 
 STDMETHODIMP ComBase::GetGUID(DWORD kind, GUID* guid) {

@@ -55,6 +55,9 @@ class ForeignObject final : public automation::Object {
 
 // The type library of this server: the registered one, or the one embedded in this DLL.
 ComPtr<ITypeLib> LoadRavelinTypeLib();
+// The type information of `guid` in that library, for the COM members that hand it out:
+// TYPE_E_CANTLOADLIBRARY without the library, E_OUTOFMEMORY when memory runs out.
+HRESULT GetRavelinTypeInfo(REFGUID guid, ITypeInfo** info);
 
 // The automation object a COM object of this server wraps; empty for a foreign object.
 automation::ObjectPtr<automation::Object> UnwrapObject(IUnknown* object);

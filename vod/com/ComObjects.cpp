@@ -976,15 +976,7 @@ STDMETHODIMP ComBaseLink::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   if (index != 0) {
     return DISP_E_BADINDEX;
   }
-  try {
-    ComPtr<ITypeLib> library = LoadRavelinTypeLib();
-    if (!library) {
-      return TYPE_E_CANTLOADLIBRARY;
-    }
-    return library->GetTypeInfoOfGuid(IID__BaseLink, info);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
+  return GetRavelinTypeInfo(IID__BaseLink, info);
 }
 
 STDMETHODIMP ComBaseLink::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
