@@ -36,6 +36,22 @@ start_prefix() {
   trap '/usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true' EXIT
 }
 
+# finish <what> <success text>: stops the prefix, reports the starts that wine-run.sh tried
+# again, and ends the test: status 1 with the count of failures, or the success text.
+finish() {
+  /usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true
+  trap - EXIT
+  if [[ -s "$WINEPREFIX/wine-run-retries.log" ]]; then
+    echo "   wine starts tried again: $(wc -l <"$WINEPREFIX/wine-run-retries.log")"
+    cat "$WINEPREFIX/wine-run-retries.log"
+  fi
+  if ((failures)); then
+    echo "== $arch $1: $failures failures (logs in $work)" >&2
+    exit 1
+  fi
+  echo "== $arch $1: $2"
+}
+
 failures=0
 fail() {
   echo "FAIL: $*" >&2

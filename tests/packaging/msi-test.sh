@@ -183,15 +183,5 @@ fi
 run regsvr32.log regsvr32 /u /s "C:\\${program_files}\\Ravelin\\bin\\ravelin_vod.dll" || fail "regsvr32 /u failed"
 rm -rf "$install_dir"
 
-/usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true
-trap - EXIT
-if [[ -s "$WINEPREFIX/wine-run-retries.log" ]]; then
-  echo "   wine starts tried again: $(wc -l <"$WINEPREFIX/wine-run-retries.log")"
-  cat "$WINEPREFIX/wine-run-retries.log"
-fi
-if ((failures)); then
-  echo "== $arch package: $failures failures (logs in $work)" >&2
-  exit 1
-fi
-echo "== $arch package: install, registry view, registration, tool, script, consumer and uninstall all pass"
+finish package "install, registry view, registration, tool, script, consumer and uninstall all pass"
 echo "   COM keys written ($(grep -c '|' "$work/msi-com.txt") keys and values): $work/msi-com.txt"

@@ -88,14 +88,4 @@ run uninstall.log msiexec /x "$(winpath "$msi")" /qn || fail "msiexec /x failed"
 [[ ! -e "$install_dir" ]] || fail "$install_dir is left after the uninstallation"
 [[ -z "$(installed_products)" ]] || fail "a product is still registered after the uninstallation"
 
-/usr/lib/wine/wineserver64 --kill >/dev/null 2>&1 || true
-trap - EXIT
-if [[ -s "$WINEPREFIX/wine-run-retries.log" ]]; then
-  echo "   wine starts tried again: $(wc -l <"$WINEPREFIX/wine-run-retries.log")"
-  cat "$WINEPREFIX/wine-run-retries.log"
-fi
-if ((failures)); then
-  echo "== $arch upgrade: $failures failures (logs in $work)" >&2
-  exit 1
-fi
-echo "== $arch upgrade: one copy of $version remains and works; the downgrade is refused"
+finish upgrade "one copy of $version remains and works; the downgrade is refused"
