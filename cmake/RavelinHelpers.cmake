@@ -90,7 +90,7 @@ endfunction()
 function(ravelin_add_test name)
   cmake_parse_arguments(A "SERIAL" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock ravelin_test_main)
   target_compile_definitions(${name} PRIVATE
     RAVELIN_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(${name}

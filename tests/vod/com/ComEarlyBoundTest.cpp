@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/TestRunner.h"
 #include "vod/RavelinIds.h"
 
 namespace vod::com::test {
@@ -1096,5 +1097,5 @@ int main(int argc, char** argv) {
     vod::com::test::gVenue = vod::com::Utf8ToWide(argv[1]);
   }
   ::testing::AddGlobalTestEnvironment(new vod::com::test::ServerEnvironment);
-  return RUN_ALL_TESTS();
+  return ravelin_test::RunAllTests();
 }
