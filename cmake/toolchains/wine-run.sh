@@ -26,8 +26,20 @@
 # and each retry is said on standard error and counted in
 # $WINEPREFIX/wine-run-retries.log, which the test scripts report at the end
 # of a leg, so that a retry is never silent.
+#
+# Wine's server ends three seconds after its last program. A program that
+# connects just as it ends has its connection reset ("wine client error:0:
+# recvmsg: Connection reset by peer") and fails before its main. Run one test
+# after another with nothing keeping the server up (ctest with no persistent
+# server started by the test script) and that happens now and then; so every
+# run first makes sure a server is up that outlives the last program by a
+# minute. When one is already running (the test scripts start theirs
+# persistent) this second one ends at once.
 set -u
 loader="${RAVELIN_WINE:-/usr/lib/wine/wine64}"
+if [[ -n "${WINEPREFIX:-}" && -d "$WINEPREFIX" ]]; then
+  /usr/lib/wine/wineserver64 --persistent=60 </dev/null >/dev/null 2>&1 || true
+fi
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
