@@ -19,6 +19,7 @@
 #include "platform/automation/Variant.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
+#include "tests/vod/ChildProcesses.h"
 #include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
@@ -131,31 +132,9 @@ TEST(ServerStressTest, ConcurrentLoggersAndRoomEditorsLoseNothingAndMakeNoTwinRo
   ScratchStore server(Backend::kServer);
   const std::string store = server.Create();
 
-  std::vector<pid_t> children;
-  for (int i = 0; i < kLoggers + kRoomEditors; ++i) {
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      // No destructors and no sanitizer exit work of the parent's objects in the child.
-      _exit(i < kLoggers ? LogSelections(store, i) : EditRooms(store, i - kLoggers));
-    }
-    children.push_back(pid);
-  }
-  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
-  for (pid_t child : children) {
-    int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        for (pid_t other : children) {
-          kill(other, SIGKILL);
-        }
-        FAIL() << "the writers did not finish in time";
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "child " << child << " ended with status " << status;
-  }
+  ASSERT_NO_FATAL_FAILURE(RunChildren(kLoggers + kRoomEditors, kDeadline, [&](int i) {
+    return i < kLoggers ? LogSelections(store, i) : EditRooms(store, i - kLoggers);
+  }));
 
   BasePtr base = MakeObject<Base>();
   ASSERT_TRUE(base->InitInterface(store));

@@ -3,23 +3,20 @@
 // a DBA's settings that differ from the defaults, TLS, and passwords that never show. Talks only
 // to the test server (RAVELIN_TEST_PG) and skips without one.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/automation/AutomationError.h"
 #include "platform/automation/Variant.h"
 #include "platform/dao/BaseLink.h"
 #include "platform/dao/Database.h"
+#include "tests/vod/ChildProcesses.h"
 #include "tests/vod/StoreBackend.h"
 #include "tests/vod/VodTestSupport.h"
 #include "vod/Base.h"
@@ -30,6 +27,9 @@ namespace {
 
 using automation::MakeObject;
 using automation::Variant;
+
+// How long the children of one test may take together.
+constexpr auto kChildrenLimit = std::chrono::seconds(120);
 
 class ServerVenueTest : public ::testing::Test {
  protected:
@@ -43,35 +43,6 @@ class ServerVenueTest : public ::testing::Test {
     BasePtr base = MakeObject<Base>();
     EXPECT_TRUE(base->InitInterface(location)) << base->GetBase()->GetLastError();
     return base;
-  }
-
-  // Runs `work` in `count` child processes at once; each child's result is its exit status.
-  static void RunChildren(int count, const std::function<int(int)>& work) {
-    std::vector<pid_t> children;
-    for (int i = 0; i < count; ++i) {
-      const pid_t pid = fork();
-      ASSERT_GE(pid, 0);
-      if (pid == 0) {
-        // No destructors and no sanitizer exit work of the parent's objects in the child.
-        _exit(work(i));
-      }
-      children.push_back(pid);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    for (pid_t child : children) {
-      int status = 0;
-      while (waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-          for (pid_t other : children) {
-            kill(other, SIGKILL);
-          }
-          FAIL() << "the children did not finish in time";
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-          << "child " << child << " ended with status " << status;
-    }
   }
 
   static std::string Rows(const std::string& store, const std::string& sql) {
@@ -123,7 +94,7 @@ TEST_F(ServerVenueTest, TwoProcessesBuildingOnePeriodTenTimesEndWithExactlyOneRa
   const std::string single = Rows(store, kRanking);
   ASSERT_NE(single, "");
 
-  RunChildren(2, [&](int) {
+  RunChildren(2, kChildrenLimit, [&](int) {
     BasePtr base = MakeObject<Base>();
     if (!base->InitInterface(store)) {
       return 2;
@@ -142,7 +113,7 @@ TEST_F(ServerVenueTest, FourProcessesAddingTheSameDefaultSongsGetOneRowEach) {
   ScratchStore server(Backend::kServer);
   const std::string store = server.Create();
   constexpr int kSongs = 40;
-  RunChildren(4, [&](int child) {
+  RunChildren(4, kChildrenLimit, [&](int child) {
     BasePtr base = MakeObject<Base>();
     if (!base->InitInterface(store)) {
       return 2;
