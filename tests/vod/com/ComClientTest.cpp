@@ -965,16 +965,6 @@ TEST_F(BaseClientTest, CollectionsEnumerateForEachAndRefuseBadIndexes) {
 
 // ---- Errors --------------------------------------------------------------------------------
 
-std::wstring ErrorText() {
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.Receive()) != S_OK || !info) {
-    return L"<no IErrorInfo>";
-  }
-  Bstr text;
-  info->GetDescription(text.Receive());
-  return text.Get() ? text.Get() : L"";
-}
-
 TEST_F(BaseClientTest, PassedOnErrorsCarryTheRuntimesNumbersAndTexts) {
   // An object without the link interface: type mismatch, and the old link stays.
   ComPtr<_Collection> statuses;

@@ -45,17 +45,6 @@ constexpr HRESULT kErr(long number) {
   return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number);
 }
 
-// The description of the thread's IErrorInfo, "<none>" without one.
-std::wstring ErrorText() {
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.Receive()) != S_OK || !info) {
-    return L"<none>";
-  }
-  Bstr text;
-  info->GetDescription(text.Receive());
-  return text.Get() ? text.Get() : L"";
-}
-
 std::wstring Str(BSTR text) {
   return text ? std::wstring(text) : std::wstring();
 }

@@ -79,6 +79,16 @@ std::wstring KeyText(HKEY root, const std::wstring& path, const wchar_t* name) {
   return buffer;
 }
 
+std::wstring ErrorText() {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.Receive()) != S_OK || !info) {
+    return L"<none>";
+  }
+  Bstr text;
+  info->GetDescription(text.Receive());
+  return text.Get() ? text.Get() : L"";
+}
+
 GUID GuidOf(std::string_view text) {
   GUID guid{};
   CLSIDFromString(Utf8ToWide(text).c_str(), &guid);

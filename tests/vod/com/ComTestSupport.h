@@ -62,6 +62,9 @@ VARIANT Object(IDispatch* value);  // borrows the reference
 VARIANT ByRef(VARIANT* target);    // VT_BYREF | VT_VARIANT
 VARIANT Omitted();
 
+// The description of the thread's IErrorInfo, "<none>" without one.
+std::wstring ErrorText();
+
 std::wstring TextOf(const VARIANT* value);
 LONG LongOf(const VARIANT* value);
 bool BoolOf(const VARIANT* value);
