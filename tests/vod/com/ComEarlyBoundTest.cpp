@@ -792,37 +792,9 @@ TEST_F(EarlyBoundTest, ASinkThatReleasesTheLastReferenceLetsTheWalkFinish) {
 }
 
 // A host's text box: its default member (DISPID 0) is its text.
-class TextBox final : public IDispatch {
+class TextBox final : public HostDispatch {
  public:
   explicit TextBox(const wchar_t* text) : mText(text) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-      *object = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++mRefs; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --mRefs;
-    if (left == 0) {
-      delete this;
-    }
-    return left;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return DISP_E_UNKNOWNNAME;
-  }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                       UINT*) override {
     if (id != DISPID_VALUE || (flags & DISPATCH_PROPERTYGET) == 0 || result == nullptr) {
@@ -835,9 +807,7 @@ class TextBox final : public IDispatch {
   }
 
  private:
-  ~TextBox() = default;
   std::wstring mText;
-  ULONG mRefs = 1;
 };
 
 TEST_F(EarlyBoundTest, RoomSearchDataIsReadInsideTheMembersTrap) {
@@ -931,38 +901,9 @@ TEST_F(EarlyBoundTest, PointerFaultsCarryNoStaleErrorInfo) {
 }
 
 // A sink whose last release disconnects another sink, as a VB6 form's Terminate may.
-class ChainedSink final : public IDispatch {
+class ChainedSink final : public HostDispatch {
  public:
   ChainedSink(IConnectionPoint* point, DWORD* other) : mPoint(point), mOther(other) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-      *object = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++mRefs; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --mRefs;
-    if (left == 0) {
-      mResult = mPoint->Unadvise(*mOther);
-      delete this;
-    }
-    return left;
-  }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return DISP_E_UNKNOWNNAME;
-  }
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                       UINT*) override {
     return S_OK;
@@ -970,10 +911,10 @@ class ChainedSink final : public IDispatch {
   static inline HRESULT mResult = E_FAIL;
 
  private:
-  ~ChainedSink() = default;
+  void OnLastRelease() override { mResult = mPoint->Unadvise(*mOther); }
+
   IConnectionPoint* mPoint;
   DWORD* mOther;
-  ULONG mRefs = 1;
 };
 
 TEST_F(EarlyBoundTest, UnadviseReleasesTheSinkAfterTheListIsWhole) {

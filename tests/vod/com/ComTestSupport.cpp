@@ -241,7 +241,7 @@ void SetText(BSTR& field, const wchar_t* text) {
   field = SysAllocString(text);
 }
 
-STDMETHODIMP HostObject::QueryInterface(REFIID iid, void** object) {
+STDMETHODIMP HostDispatch::QueryInterface(REFIID iid, void** object) {
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
     *object = static_cast<IDispatch*>(this);
     AddRef();
@@ -251,22 +251,27 @@ STDMETHODIMP HostObject::QueryInterface(REFIID iid, void** object) {
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) HostObject::Release() {
+STDMETHODIMP_(ULONG) HostDispatch::Release() {
   const ULONG left = --mRefs;
   if (left == 0) {
+    OnLastRelease();
     delete this;
   }
   return left;
 }
 
-STDMETHODIMP HostObject::GetTypeInfoCount(UINT* count) {
+STDMETHODIMP HostDispatch::GetTypeInfoCount(UINT* count) {
   *count = 0;
   return S_OK;
 }
 
-STDMETHODIMP HostObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+STDMETHODIMP HostDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
   *info = nullptr;
   return DISP_E_BADINDEX;
+}
+
+STDMETHODIMP HostDispatch::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+  return DISP_E_UNKNOWNNAME;
 }
 
 STDMETHODIMP HostObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
@@ -277,42 +282,6 @@ STDMETHODIMP HostObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, 
 STDMETHODIMP HostObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                 VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
   return mInner->Invoke(id, iid, lcid, flags, params, result, excepInfo, argErr);
-}
-
-STDMETHODIMP RecordingSink::QueryInterface(REFIID iid, void** object) {
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) RecordingSink::AddRef() {
-  return ++mRefs;
-}
-
-STDMETHODIMP_(ULONG) RecordingSink::Release() {
-  const ULONG left = --mRefs;
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
-
-STDMETHODIMP RecordingSink::GetTypeInfoCount(UINT* count) {
-  *count = 0;
-  return S_OK;
-}
-
-STDMETHODIMP RecordingSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  *info = nullptr;
-  return DISP_E_BADINDEX;
-}
-
-STDMETHODIMP RecordingSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return DISP_E_UNKNOWNNAME;
 }
 
 STDMETHODIMP RecordingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,

@@ -86,31 +86,44 @@ class Record {
 
 void SetText(BSTR& field, const wchar_t* text);
 
-// An IDispatch event sink: remembers each call's DISPID, record (as text fields) and rate, and
-// runs an action after each.
-// A host's own object in front of one of the server's: it answers IUnknown and IDispatch only
-// and forwards every call, so the server sees an object it did not make (a DAO recordset, a
-// runtime collection) with the same members.
-class HostObject final : public IDispatch {
+// The frame of a host's own IDispatch object: it answers IUnknown and IDispatch only, counts
+// references from the creator's one and deletes itself at none, and has no type information and
+// no names. Each object implements Invoke and overrides what else it answers.
+class HostDispatch : public IDispatch {
  public:
-  explicit HostObject(IDispatch* inner) : mInner(inner) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override { return ++mRefs; }
   STDMETHODIMP_(ULONG) Release() override;
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+
+ protected:
+  virtual ~HostDispatch() = default;
+  // Runs on the last release, before the object is deleted.
+  virtual void OnLastRelease() {}
+
+ private:
+  ULONG mRefs = 1;
+};
+
+// A host's own object in front of one of the server's: it forwards every call, so the server
+// sees an object it did not make (a DAO recordset, a runtime collection) with the same members.
+class HostObject final : public HostDispatch {
+ public:
+  explicit HostObject(IDispatch* inner) : mInner(inner) {}
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                              DISPID* ids) override;
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) override;
 
  private:
-  ~HostObject() = default;
   ComPtr<IDispatch> mInner;
-  ULONG mRefs = 1;
 };
 
-class RecordingSink final : public IDispatch {
+// An IDispatch event sink: remembers each call's DISPID, record (as text fields) and rate, and
+// runs an action after each.
+class RecordingSink final : public HostDispatch {
  public:
   struct Event {
     DISPID mId;
@@ -118,22 +131,11 @@ class RecordingSink final : public IDispatch {
     LONG mRate;
   };
 
-  RecordingSink() = default;
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                       UINT*) override;
 
   std::vector<Event> mEvents;
   std::function<void()> mAfterEvent;
-
- private:
-  ~RecordingSink() = default;
-  ULONG mRefs = 1;
 };
 
 }  // namespace vod::com::test
